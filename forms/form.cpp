@@ -1,0 +1,196 @@
+#include "forms/form.h"
+
+#include "forms/label.h"
+#include "forms/listbox.h"
+#include "forms/textbox.h"
+#include "forms/units.h"
+
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+
+namespace forms {
+
+namespace {
+
+void fillBackground(QWidget *widget, const QColor &color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// Fusion paints a button face as a gradient of its palette colour; a button that shows its
+// colour must have a solid face, so it gets a small style sheet that keeps a normal border, a
+// darker pressed state and a visible focus frame.
+QString solidButtonStyleSheet(const QColor &face) {
+    return QStringLiteral("QPushButton { background-color: %1; color: black;"
+                          " border: 1px solid #5a5a5a; border-radius: 3px; padding: 1px 4px; }"
+                          "QPushButton:hover { border-color: #202020; }"
+                          "QPushButton:focus { border: 2px solid #202020; padding: 0px 3px; }"
+                          "QPushButton:pressed { background-color: %2; }")
+        .arg(face.name(), face.darker(130).name());
+}
+
+// A plain top-level widget reads as a "filler" to screen readers; a form is a window, and should
+// be announced as one with its caption.
+QAccessibleInterface *accessibleForm(const QString &className, QObject *object) {
+    if (className == QLatin1StringView(Form::staticMetaObject.className()) &&
+        object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
+bool takesFocus(const ControlDescription &control) {
+    switch (control.kind) {
+    case ControlKind::CommandButton:
+    case ControlKind::ListBox:
+    case ControlKind::TextBox:
+        return control.visible;
+    case ControlKind::Label:
+    case ControlKind::Frame:
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+Form::Form(const FormDescription &description, QWidget *parent)
+    : QWidget(parent) {
+    static const bool accessibleFormInstalled = [] {
+        QAccessible::installFactory(accessibleForm);
+        return true;
+    }();
+    Q_UNUSED(accessibleFormInstalled);
+    setWindowTitle(description.caption.toString());
+    setFixedSize(pixelsFromTwips(description.clientWidth),
+                 pixelsFromTwips(description.clientHeight));
+    fillBackground(this, colorFromBgr(description.backColor));
+    setFont(QFont(description.fontFamily.toString(), description.fontPointSize));
+
+    for (const ControlDescription &control : description.controls) {
+        auto &members = m_arrays[control.name.toString()];
+        if (members.size() <= std::size_t(control.index))
+            members.resize(std::size_t(control.index) + 1, nullptr);
+        if (members[std::size_t(control.index)] != nullptr)
+            throw Error(
+                QStringLiteral("%1(%2) е описана два пъти").arg(control.name).arg(control.index));
+        members[std::size_t(control.index)] = createControl(control);
+    }
+    setFocusOrder(description);
+}
+
+QWidget *Form::createControl(const ControlDescription &control) {
+    QWidget *parent = this;
+    if (!control.container.isEmpty())
+        parent = &controlArray<QGroupBox>(control.container)(0);
+
+    const QString name = QStringLiteral("%1(%2)").arg(control.name).arg(control.index);
+    const QString caption = control.caption.toString();
+    QWidget *widget = nullptr;
+    switch (control.kind) {
+    case ControlKind::CommandButton: {
+        auto *button = new QPushButton(caption, parent);
+        if (control.backColor)
+            button->setStyleSheet(solidButtonStyleSheet(colorFromBgr(*control.backColor)));
+        widget = button;
+        break;
+    }
+    case ControlKind::Label: {
+        auto *label = new Label(name, parent);
+        label->SetCaption(caption);
+        if (control.centred)
+            label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        if (control.border)
+            label->setFrameStyle(QFrame::Box | QFrame::Plain);
+        if (!control.accessibleName.isEmpty())
+            label->setValueName(control.accessibleName.toString());
+        widget = label;
+        break;
+    }
+    case ControlKind::Frame:
+        widget = new QGroupBox(caption, parent);
+        break;
+    case ControlKind::ListBox: {
+        auto *list = new ListBox(name, control.sorted, parent);
+        for (QStringView item : control.items)
+            list->AddItem(item.toString());
+        widget = list;
+        break;
+    }
+    case ControlKind::TextBox: {
+        auto *text = new TextBox(name, parent);
+        text->SetText(caption);
+        widget = text;
+        break;
+    }
+    }
+
+    widget->setObjectName(name);
+    widget->setGeometry(rectFromTwips(control.left, control.top, control.width, control.height));
+    if (control.backColor && control.kind != ControlKind::CommandButton)
+        fillBackground(widget, colorFromBgr(*control.backColor));
+    if (!control.accessibleName.isEmpty() && control.kind != ControlKind::Label)
+        widget->setAccessibleName(control.accessibleName.toString());
+    if (!control.accessibleDescription.isEmpty())
+        widget->setAccessibleDescription(control.accessibleDescription.toString());
+    if (!takesFocus(control))
+        widget->setFocusPolicy(Qt::NoFocus);
+    widget->setVisible(control.visible);
+    return widget;
+}
+
+void Form::setFocusOrder(const FormDescription &description) {
+    std::vector<const ControlDescription *> focusable;
+    for (const ControlDescription &control : description.controls)
+        if (takesFocus(control))
+            focusable.push_back(&control);
+    std::stable_sort(focusable.begin(), focusable.end(),
+                     [](auto *a, auto *b) { return a->tabIndex < b->tabIndex; });
+
+    QWidget *previous = nullptr;
+    for (const ControlDescription *control : focusable) {
+        QWidget *widget = m_arrays.at(control->name.toString()).at(std::size_t(control->index));
+        if (previous != nullptr)
+            setTabOrder(previous, widget);
+        else
+            widget->setFocus(Qt::OtherFocusReason);
+        previous = widget;
+    }
+}
+
+bool Form::raiseEvent(const std::function<void()> &procedure) {
+    if (m_ended)
+        return false;
+    try {
+        procedure();
+        return true;
+    } catch (const Error &error) {
+        endWithError(error.message());
+    } catch (const std::exception &error) {
+        endWithError(QString::fromLocal8Bit(error.what()));
+    }
+    return false;
+}
+
+void Form::endWithError(const QString &message) {
+    m_ended = true;
+    m_reportError(this, message);
+    hide();
+    QCoreApplication::exit(EXIT_FAILURE);
+}
+
+void Form::showErrorMessageBox(QWidget *parent, const QString &message) {
+    QMessageBox::critical(
+        parent, QApplication::applicationDisplayName(),
+        QStringLiteral("Възникна грешка и програмата ще бъде затворена.\n\n%1").arg(message));
+}
+
+} // namespace forms

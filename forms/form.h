@@ -1,0 +1,58 @@
+#pragma once
+
+#include "forms/controlarray.h"
+#include "forms/formdescription.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+
+namespace forms {
+
+// A window built from its description. It owns its controls through Qt's parent chain, hands them
+// out as control arrays, and is the boundary for event procedures: an error raised inside one is
+// reported to the user and ends the program, and never reaches Qt's event loop.
+class Form : public QWidget {
+    Q_OBJECT
+
+public:
+    using ErrorReporter = std::function<void(QWidget *parent, const QString &message)>;
+
+    explicit Form(const FormDescription &description, QWidget *parent = nullptr);
+
+    // Members of the array `name`, which must all be of the given kind.
+    template<typename Control> ControlArray<Control> controlArray(QStringView name) const {
+        const auto found = m_arrays.find(name.toString());
+        if (found == m_arrays.end())
+            throw Error(QStringLiteral("Няма контрола с име %1").arg(name));
+        std::vector<Control *> members;
+        for (QWidget *widget : found->second) {
+            auto *member = qobject_cast<Control *>(widget);
+            if (widget != nullptr && member == nullptr)
+                throw Error(QStringLiteral("%1 е контрола от друг вид").arg(name));
+            members.push_back(member);
+        }
+        return {name.toString(), std::move(members)};
+    }
+
+    // Runs an event procedure. Returns false when it raised an error, which has then been
+    // reported and has ended the program; after that no further event procedure runs.
+    bool raiseEvent(const std::function<void()> &procedure);
+    bool hasEnded() const { return m_ended; }
+
+    // Tests replace the message box so that nothing blocks.
+    void setErrorReporter(ErrorReporter reporter) { m_reportError = std::move(reporter); }
+    static void showErrorMessageBox(QWidget *parent, const QString &message);
+
+private:
+    QWidget *createControl(const ControlDescription &control);
+    void setFocusOrder(const FormDescription &description);
+    void endWithError(const QString &message);
+
+    std::map<QString, std::vector<QWidget *>> m_arrays;
+    ErrorReporter m_reportError = &Form::showErrorMessageBox;
+    bool m_ended = false;
+};
+
+} // namespace forms

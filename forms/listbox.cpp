@@ -1,0 +1,90 @@
+#include "forms/listbox.h"
+
+#include "forms/error.h"
+
+#include <QItemSelectionModel>
+#include <QLocale>
+
+#include <limits>
+
+namespace forms {
+
+ListBox::ListBox(const QString &name, bool sorted, QWidget *parent)
+    : QListWidget(parent)
+    , m_name(name) {
+    setObjectName(name);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    if (sorted)
+        m_collator = bulgarianCollator();
+}
+
+QCollator ListBox::bulgarianCollator() {
+    QCollator collator{QLocale(QLocale::Bulgarian, QLocale::Bulgaria)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
+    collator.setIgnorePunctuation(false);
+    return collator;
+}
+
+qint16 ListBox::ListCount() const {
+    return static_cast<qint16>(count());
+}
+
+QString ListBox::List(int index) const {
+    checkIndex("List", index);
+    return item(index)->text();
+}
+
+int ListBox::ListIndex() const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void ListBox::AddItem(const QString &text) {
+    if (count() >= std::numeric_limits<qint16>::max())
+        throw Error(
+            QStringLiteral("%1.AddItem: списъкът е пълен (%2 елемента)").arg(m_name).arg(count()));
+    if (m_collator)
+        insertItem(sortedInsertPosition(text), text);
+    else
+        addItem(text);
+}
+
+void ListBox::RemoveItem(int index) {
+    checkIndex("RemoveItem", index);
+    const bool wasSelected = ListIndex() == index;
+    delete takeItem(index);
+    // Removing the selected item leaves the list without a selection; the view must not move the
+    // selection to a neighbour the pupil never chose.
+    if (wasSelected)
+        clearSelection();
+}
+
+void ListBox::Clear() {
+    clear();
+}
+
+void ListBox::checkIndex(const char *operation, int index) const {
+    if (index < 0 || index >= count())
+        throw Error(QStringLiteral("%1.%2(%3): няма елемент с такъв номер (елементи: %4)")
+                        .arg(m_name, QLatin1StringView(operation))
+                        .arg(index)
+                        .arg(count()));
+}
+
+// Binary search for the first item that sorts after text, so equal items keep the order they
+// were added in.
+int ListBox::sortedInsertPosition(const QString &text) const {
+    int low = 0;
+    int high = count();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (m_collator->compare(item(middle)->text(), text) <= 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+} // namespace forms

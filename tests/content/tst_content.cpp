@@ -1,0 +1,409 @@
+#include "content/battletable.h"
+
+#include <QSet>
+#include <QStringList>
+#include <QTest>
+
+#include <iconv.h>
+
+#include <optional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What the document fixes for each row, written out independently of the table under test.
+struct ExpectedRow {
+    const char *tag;
+    QString place;
+    QString winner;
+    QString defeated;
+    qsizetype explanationLength;
+    bool trailingBlank;
+    // Facts the explanation has to name; the wording around them is free.
+    QStringList facts;
+};
+
+const std::vector<ExpectedRow> &expectedRows() {
+    static const std::vector<ExpectedRow> rows = {
+        {"row 1 Ажинкур",
+         u"Ажинкур - битка"_s,
+         u"Хенри V"_s,
+         u"Шарл VI"_s,
+         332,
+         false,
+         {u"25 октомври 1415"_s, u"Троа (1420)"_s, u"регент и наследник"_s, u"Катерина Валоа"_s,
+          u"Карл VI"_s}},
+        {"row 2 Ватерло",
+         u"Ватерло - битка"_s,
+         u"Артър Уелсли, херцог на Уелингтън"_s,
+         u"Наполеон I "_s,
+         404,
+         false,
+         {u"18 юни 1815"_s, u"март 1815"_s, u"Елба"_s, u"„100 дни“"_s, u"херцог на Уелингтън"_s,
+          u"Гебхард фон Блюхер"_s}},
+        {"row 3 Гавгамела",
+         u"Гавгамела - битка "_s,
+         u"Александър Македонски"_s,
+         u"Дарий III "_s,
+         88,
+         false,
+         {}},
+        {"row 4 Кана",
+         u"Кана - битка "_s,
+         u"Ханибал"_s,
+         u"Теренций Варон"_s,
+         366,
+         false,
+         {u"2 август 216 г. пр.н.е."_s, u"Апулия"_s, u"Втората пуническа война"_s, u"25 000"_s,
+          u"60 000 римляни"_s, u"6 000 картагенци и келти"_s}},
+        {"row 5 Кандия",
+         u"Кандия - обсада"_s,
+         u"Фезил Ахмед Кьопрюлю паша"_s,
+         u"Франческо Моросини"_s,
+         523,
+         false,
+         {u"Кандийското херцогство"_s, u"Венецианската република"_s, u"Ираклион"_s, u"1571"_s,
+          u"Критската война (1645-1669)"_s, u"от 1648 до 1669"_s}},
+        {"row 6 Константинопол",
+         u"Константинопол - обсада"_s,
+         u"Мехмед II"_s,
+         u"Константин XI Палеолог "_s,
+         394,
+         true,
+         {u"5 април 1453"_s, u"160 000"_s, u"Константин XI Палеолог"_s, u"Драгаш"_s, u"7 500"_s,
+          u"чужденци"_s}},
+        {"row 7 Орлеан",
+         u"Орлеан - обсада"_s,
+         // U+2019, not the ASCII apostrophe: the value must stay in Windows-1251 as byte 0x92.
+         u"Жан дьо Ноа, Жана Д\u2019Арк"_s,
+         u"Томас Монтакю граф Солзбъри"_s,
+         446,
+         false,
+         {u"Гиен и Аквитания"_s, u"29 април 1429"_s, u"4 май"_s, u"Сен Лу"_s, u"8 май"_s}},
+        {"row 8 Поатие",
+         u"Поатие - битка "_s,
+         u"Карл Мартел"_s,
+         u"Абд ал Рахман"_s,
+         284,
+         false,
+         {u"Омаядския халифат"_s, u"Каролингите"_s, u"Западна Европа"_s}},
+        {"row 9 Рим",
+         u"Рим - вандалско разграбване"_s,
+         u"Гейзерик"_s,
+         u"Петроний Максим"_s,
+         303,
+         false,
+         {u"май 455"_s, u"Петроний Максим"_s, u"папа Лъв I"_s}},
+        {"row 10 Севастопол",
+         u"Севастопол - обсада"_s,
+         u"Жан Жак Пелисие"_s,
+         u"Павел Нахимов"_s,
+         253,
+         false,
+         {u"1854-1855"_s, u"Кримската война"_s, u"Парижкия мир"_s}},
+        {"row 11 Сталинград",
+         u"Сталинград - обсада"_s,
+         u"Георги Жуков"_s,
+         u"Фридрих Паулус"_s,
+         255,
+         false,
+         {u"Волгоград"_s, u"юли 1942"_s, u"февруари 1943"_s, u"СССР"_s}},
+        {"row 12 Термопили",
+         u"Термопили - битка "_s,
+         u"Леонид"_s,
+         u"Ксеркс"_s,
+         218,
+         true,
+         {u"11 до 13 август 480 г. пр.н.е."_s, u"тридневно"_s}},
+        {"row 13 Трафалгар",
+         u"Трафалгар"_s,
+         u"Хорацио Нелсън"_s,
+         u"Пиер-Шарл Вилньов "_s,
+         211,
+         true,
+         {u"21 октомври 1805"_s, u"нос Трафалгар"_s, u"Кадис"_s}},
+        {"row 14 Фарсала",
+         u"Фарсала - битка "_s,
+         u"Юлий Цезар"_s,
+         u"Помпей"_s,
+         210,
+         false,
+         {u"60 г. пр.н.е."_s, u"Първи триумвират"_s, u"53 г. пр.н.е."_s}},
+        {"row 15 Хейстингс",
+         u"Хейстингс - битка "_s,
+         u"херцог Уилям Завоевателя"_s,
+         u"Харолд II Годуинсън"_s,
+         198,
+         false,
+         {u"1066"_s, u"норманските"_s, u"англосаксонския"_s}},
+        {"row 16 Чудското езеро",
+         u"Чудското езеро - битка "_s,
+         u"Александър Невски"_s,
+         u"Херман фон Дорпат"_s,
+         248,
+         false,
+         {u"5 април 1242"_s, u"Новгородската република"_s, u"Ливонския"_s,
+          u"Четвъртия кръстоносен поход"_s, u"Балдуин Фландърски"_s, u"Калоян"_s}},
+    };
+    return rows;
+}
+
+// glibc's iconv without //TRANSLIT refuses a character the target code page lacks, which is
+// exactly the question: would this text survive being stored one byte per character?
+class Windows1251Encoder {
+public:
+    Windows1251Encoder()
+        : m_cd(iconv_open("WINDOWS-1251", "UTF-8")) {}
+    ~Windows1251Encoder() {
+        if (isValid())
+            iconv_close(m_cd);
+    }
+    Windows1251Encoder(const Windows1251Encoder &) = delete;
+    Windows1251Encoder &operator=(const Windows1251Encoder &) = delete;
+
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's documented failure value
+    bool isValid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    std::optional<QByteArray> encode(QStringView text) const {
+        QByteArray in = text.toUtf8();
+        // A single-byte code page never needs more room than UTF-8.
+        QByteArray out(in.size() + 1, '\0');
+        char *inPtr = in.data();
+        size_t inLeft = size_t(in.size());
+        char *outPtr = out.data();
+        size_t outLeft = size_t(out.size());
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        const size_t result = iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        // A non-zero count means an inexact substitution, which is as bad as a refusal.
+        if (result != 0 || inLeft != 0)
+            return std::nullopt;
+        out.truncate(out.size() - qsizetype(outLeft));
+        return out;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+const char *columnName(int column) {
+    static const char *const names[] = {"place", "winner", "defeated", "explanation"};
+    return names[column];
+}
+
+QStringView columnValue(const content::BattleRow &row, int column) {
+    switch (column) {
+    case 0:
+        return row.place;
+    case 1:
+        return row.winner;
+    case 2:
+        return row.defeated;
+    default:
+        return row.explanation;
+    }
+}
+
+QStringList introLines() {
+    return content::introText.toString().split(u"\r\n"_s);
+}
+
+} // namespace
+
+class TestContent : public QObject {
+    Q_OBJECT
+    Windows1251Encoder m_encoder;
+
+private slots:
+    void initTestCase();
+
+    void answers_data();
+    void answers();
+    void answerColumnsAreDistinct();
+
+    void explanation_data();
+    void explanation();
+    void rowThreeExplanation();
+
+    void introLineEnds();
+    void introFirstLine();
+    void introFixedLines_data();
+    void introFixedLines();
+
+    void encoderRejectsWhatWindows1251Lacks();
+    void windows1251_data();
+    void windows1251();
+    void blanks_data();
+    void blanks();
+};
+
+void TestContent::initTestCase() {
+    QCOMPARE(content::battleTable.size(), expectedRows().size());
+    QVERIFY2(m_encoder.isValid(), "iconv cannot convert from UTF-8 to WINDOWS-1251");
+}
+
+void TestContent::answers_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<QString>("winner");
+    QTest::addColumn<QString>("defeated");
+    const auto &rows = expectedRows();
+    for (int i = 0; i < int(rows.size()); ++i)
+        QTest::newRow(rows[i].tag) << i << rows[i].place << rows[i].winner << rows[i].defeated;
+}
+
+// Exact values, trailing blanks included: the stored order and every answer the pupil can pick.
+void TestContent::answers() {
+    QFETCH(int, row);
+    QFETCH(QString, place);
+    QFETCH(QString, winner);
+    QFETCH(QString, defeated);
+    const content::BattleRow &actual = content::battleTable[size_t(row)];
+    QCOMPARE(actual.place.toString(), place);
+    QCOMPARE(actual.winner.toString(), winner);
+    QCOMPARE(actual.defeated.toString(), defeated);
+}
+
+// A triple of answers may match one row only, so no column may repeat a value.
+void TestContent::answerColumnsAreDistinct() {
+    for (int column = 0; column < 3; ++column) {
+        QSet<QString> values;
+        for (const content::BattleRow &row : content::battleTable)
+            values.insert(columnValue(row, column).toString());
+        QVERIFY2(values.size() == content::battleCount, columnName(column));
+    }
+}
+
+void TestContent::explanation_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<qsizetype>("length");
+    QTest::addColumn<bool>("trailingBlank");
+    QTest::addColumn<QStringList>("facts");
+    const auto &rows = expectedRows();
+    for (int i = 0; i < int(rows.size()); ++i) {
+        QTest::newRow(rows[i].tag)
+            << i << rows[i].explanationLength << rows[i].trailingBlank << rows[i].facts;
+    }
+}
+
+void TestContent::explanation() {
+    QFETCH(int, row);
+    QFETCH(qsizetype, length);
+    QFETCH(bool, trailingBlank);
+    QFETCH(QStringList, facts);
+    const QStringView text = content::battleTable[size_t(row)].explanation;
+
+    QCOMPARE(text.size(), length);
+    // One paragraph: the information box would otherwise break it into lines.
+    QVERIFY(!text.contains(u'\n'));
+    QVERIFY(!text.contains(u'\r'));
+    QCOMPARE(text.endsWith(u' '), trailingBlank);
+    // Ends on a whole sentence, so a cut-off text shows.
+    QVERIFY(text.trimmed().endsWith(u'.'));
+    for (const QString &fact : facts)
+        QVERIFY2(text.contains(fact), qPrintable(fact));
+}
+
+void TestContent::rowThreeExplanation() {
+    QCOMPARE(content::battleTable[2].explanation.toString(),
+             u"Срещата между двете армии става през есента на 333 пр.н.е. при град Иса - "
+             u"Северна Сирия."_s);
+}
+
+void TestContent::introLineEnds() {
+    const QStringView text = content::introText;
+    QVERIFY(text.endsWith(u"\r\n"));
+    QCOMPARE(text.count(u"\r\n"), 6);
+    // No bare CR or LF besides the six pairs.
+    QCOMPARE(text.count(u'\r'), 6);
+    QCOMPARE(text.count(u'\n'), 6);
+    const QStringList lines = introLines();
+    QCOMPARE(lines.size(), 7);
+    QVERIFY(lines.last().isEmpty());
+}
+
+void TestContent::introFirstLine() {
+    const QString line = introLines().first();
+    QCOMPARE(line.size(), 480);
+    QVERIFY(!line.endsWith(u'.'));
+    QCOMPARE(line.trimmed(), line);
+    for (const QString &fact : {u"„пирова победа“"_s, u"Пир"_s, u"279 г. пр.н.е."_s, u"римляните"_s,
+                                u"Аскулум"_s, u"Бородино (1812)"_s, u"Наполеон"_s, u"Кутузов"_s,
+                                u"Верден (1916)"_s, u"Петен"_s, u"Фалкенхайн"_s}) {
+        QVERIFY2(line.contains(fact), qPrintable(fact));
+    }
+}
+
+void TestContent::introFixedLines_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("line 2") << 1
+                            << u"Да се реализира проект, представящ междупредметни връзки между "
+                               u"История и Информатика."_s;
+    QTest::newRow("line 3") << 2 << u"Тема на проекта: Valtessa."_s;
+    QTest::newRow("line 4") << 3
+                            << u"В три отделни листови полета да се въведат място на историческа "
+                               u"битка/обсада, победител и победен."_s;
+    QTest::newRow("line 5")
+        << 4
+        << u"В реализирания проект са разгледани следните битки/обсади: Ажинкур; Ватерло; "
+           u"Гавгамела; Кана; Кандия; Константинопол; Орлеан; Поатие; Рим - вандалско "
+           u"разграбване; Севастопол; Сталинград; Термопили; Фарсала; Хейстингс; Чудското езеро."_s;
+    QTest::newRow("line 6")
+        << 5
+        << u"Съберете допълнителен материал от книги като: Тукидит-История на Пелопонеската "
+           u"война, Плутарх-Успоредни животописи и др."_s;
+}
+
+void TestContent::introFixedLines() {
+    QFETCH(int, index);
+    QFETCH(QString, expected);
+    const QStringList lines = introLines();
+    QVERIFY(index < lines.size());
+    QCOMPARE(lines.at(index), expected);
+}
+
+// The check below is only worth something if the converter really refuses.
+void TestContent::encoderRejectsWhatWindows1251Lacks() {
+    QCOMPARE(m_encoder.encode(u"Жана Д\u2019Арк").value_or(QByteArray()),
+             QByteArray("\xc6\xe0\xed\xe0 \xc4\x92\xc0\xf0\xea"));
+    // U+045D, Bulgarian и with grave accent, is missing from the code page, as are Latin letters
+    // with diacritics.
+    QVERIFY(!m_encoder.encode(u"в\u045D").has_value());
+    QVERIFY(!m_encoder.encode(u"Bl\u00fccher").has_value());
+}
+
+void TestContent::windows1251_data() {
+    QTest::addColumn<QString>("text");
+    for (size_t i = 0; i < content::battleTable.size(); ++i) {
+        for (int column = 0; column < 4; ++column) {
+            QTest::addRow("row %d %s", int(i + 1), columnName(column))
+                << columnValue(content::battleTable[i], column).toString();
+        }
+    }
+    QTest::newRow("intro") << content::introText.toString();
+}
+
+void TestContent::windows1251() {
+    QFETCH(QString, text);
+    const std::optional<QByteArray> bytes = m_encoder.encode(text);
+    QVERIFY2(bytes.has_value(), "has a character that Windows-1251 lacks");
+    // One byte per character, so the lengths in characters are the stored lengths.
+    QCOMPARE(bytes->size(), text.size());
+}
+
+void TestContent::blanks_data() {
+    windows1251_data();
+}
+
+// Catches slips where the text is joined from pieces: doubled or leading blanks, stray tabs.
+void TestContent::blanks() {
+    QFETCH(QString, text);
+    QVERIFY(!text.startsWith(u' '));
+    QVERIFY(!text.contains(u"  "));
+    QVERIFY(!text.contains(u'\t'));
+}
+
+QTEST_GUILESS_MAIN(TestContent)
+#include "tst_content.moc"

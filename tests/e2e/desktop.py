@@ -1,0 +1,145 @@
+"""Drives the real program in an X session the way a person and a screen reader would: the
+accessibility tree over AT-SPI to read the window, xdotool for keys and mouse clicks, ImageMagick
+for screenshots. Used by the end-to-end tests; run them through run-in-session.sh."""
+
+import os
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+
+def wait_for(what, condition, timeout=15.0, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(interval)
+
+
+def descendants(node):
+    for index in range(node.childCount):
+        child = node.getChildAtIndex(index)
+        if child is None:
+            continue
+        yield child
+        yield from descendants(child)
+
+
+class Program:
+    """The running program: its process, its accessible window, and ways to act on it."""
+
+    def __init__(self, executable, env=None):
+        self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
+        self.app = wait_for("the program on the accessibility bus", self._find_application)
+        self.window = wait_for(
+            "its window",
+            lambda: next((c for c in descendants(self.app)
+                          if c.getRole() == pyatspi.ROLE_FRAME
+                          and c.getState().contains(pyatspi.STATE_SHOWING)), None))
+        self.window_id = wait_for("its X window", self._find_x_window)
+
+    def _find_application(self):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            try:
+                if app is not None and app.get_process_id() == self.process.pid:
+                    return app
+            except Exception:
+                continue
+        return None
+
+    def _find_x_window(self):
+        result = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
+                                 str(self.process.pid)], capture_output=True, text=True)
+        ids = result.stdout.split()
+        return ids[0] if ids else None
+
+    # --- reading -----------------------------------------------------------------------------
+
+    def find(self, role, name=None):
+        matches = [n for n in descendants(self.window)
+                   if n.getRole() == role and (name is None or n.name == name)]
+        if not matches:
+            raise AssertionError(f"no {pyatspi.Role(role)} named {name!r}")
+        return matches[0]
+
+    def find_all(self, role):
+        return [n for n in descendants(self.window) if n.getRole() == role]
+
+    def list_items(self, list_node):
+        return [list_node.getChildAtIndex(i).name for i in range(list_node.childCount)]
+
+    def selected_items(self, list_node):
+        return [item.name for item in (list_node.getChildAtIndex(i)
+                                       for i in range(list_node.childCount))
+                if item is not None and item.getState().contains(pyatspi.STATE_SELECTED)]
+
+    @staticmethod
+    def text_of(node):
+        text = node.queryText()
+        return text.getText(0, text.characterCount)
+
+    def focused(self):
+        return next((n for n in descendants(self.window)
+                     if n.getState().contains(pyatspi.STATE_FOCUSED)), None)
+
+    # --- acting, as a person would -------------------------------------------------------------
+
+    def activate(self):
+        subprocess.run(["xdotool", "windowactivate", "--sync", self.window_id], check=False)
+        subprocess.run(["xdotool", "windowfocus", "--sync", self.window_id], check=True)
+
+    def keys(self, *keys):
+        for key in keys:
+            subprocess.run(["xdotool", "key", "--clearmodifiers", key], check=True)
+            time.sleep(0.05)
+
+    def type_text(self, text):
+        subprocess.run(["xdotool", "type", "--delay", "80", text], check=True)
+
+    def click(self, node):
+        x, y, width, height = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x + width // 2),
+                        str(y + height // 2), "click", "1"], check=True)
+
+    def screenshot(self, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        subprocess.run(["import", "-window", "root", path], check=True)
+        return path
+
+    def close(self):
+        """Closes the window as a window manager's close button does: WM_DELETE_WINDOW."""
+        from Xlib import X, display, protocol
+        connection = display.Display()
+        window = connection.create_resource_object("window", int(self.window_id))
+        protocols = connection.intern_atom("WM_PROTOCOLS")
+        delete = connection.intern_atom("WM_DELETE_WINDOW")
+        event = protocol.event.ClientMessage(window=window, client_type=protocols,
+                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        window.send_event(event, event_mask=X.NoEventMask)
+        connection.flush()
+        connection.close()
+        try:
+            return self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            raise AssertionError("the program did not end when its window was closed")
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def main(test):
+    """Runs test(executable, artifacts) and reports the result in CTest's way."""
+    if len(sys.argv) != 3:
+        sys.exit(f"usage: {sys.argv[0]} PROGRAM ARTIFACTS_DIR")
+    test(sys.argv[1], sys.argv[2])
+    print("1 passed, 0 failed")

@@ -1,0 +1,116 @@
+#!/usr/bin/python3
+"""A pupil plays part of a round in the real program: reads the window as a screen reader would,
+chooses entries with the keyboard, presses the buttons with the mouse, and closes the window."""
+
+import os
+
+import pyatspi
+
+from desktop import Program, check, main, wait_for
+
+PLACES_FIRST = ["Ажинкур - битка", "Ватерло - битка", "Гавгамела - битка "]
+WINNER_AT_13 = "херцог Уилям Завоевателя"
+ROW_3_EXPLANATION = ("Срещата между двете армии става през есента на 333 пр.н.е. при град Иса - "
+                     "Северна Сирия.")
+
+
+def choose_with_keyboard(program, down_presses):
+    """In the focused list, go to the top, then down, and choose the entry with Space."""
+    program.keys("Home", *(["Down"] * down_presses), "space")
+
+
+def run(executable, artifacts):
+    program = Program(executable)
+    window = program.window
+    check(window.name.endswith(" Kordavin"), f"window caption {window.name!r}")
+
+    places = program.find(pyatspi.ROLE_LIST, "Място")
+    winners = program.find(pyatspi.ROLE_LIST, "Победител")
+    defeated = program.find(pyatspi.ROLE_LIST, "Победен")
+    info = program.find(pyatspi.ROLE_TEXT, "Информация")
+    check_button = program.find(pyatspi.ROLE_PUSH_BUTTON, "Провери")
+    new_round = program.find(pyatspi.ROLE_PUSH_BUTTON, "Изчисти")
+
+    def correct():
+        return next(n.name for n in program.find_all(pyatspi.ROLE_LABEL)
+                    if n.name.startswith("Верни отговори: "))
+
+    def wrong():
+        return next(n.name for n in program.find_all(pyatspi.ROLE_LABEL)
+                    if n.name.startswith("Грешни отговори: "))
+
+    # What the pupil sees first.
+    for node in (places, winners, defeated):
+        check(node.childCount == 16, f"{node.name} holds {node.childCount} entries")
+        check(program.selected_items(node) == [], f"{node.name} starts with a selection")
+    check(program.list_items(places)[:3] == PLACES_FIRST, program.list_items(places)[:3])
+    check(program.list_items(winners)[13] == WINNER_AT_13, program.list_items(winners))
+    check(correct() == "Верни отговори: 0" and wrong() == "Грешни отговори: 0",
+          (correct(), wrong()))
+    intro = program.text_of(info)
+    check(intro.startswith("Пиров") or "пирова победа" in intro.lower(), intro[:80])
+    program.activate()
+    wait_for("the information box to have the focus at start",
+             lambda: program.focused() is not None and program.focused().name == "Информация")
+    program.screenshot(os.path.join(artifacts, "e2e-start.png"))
+
+    # A right answer, chosen with the keyboard: Гавгамела, Александър Македонски, Дарий III.
+    program.keys("Tab")
+    choose_with_keyboard(program, 2)
+    program.keys("Tab")
+    choose_with_keyboard(program, 0)
+    program.keys("Tab")
+    choose_with_keyboard(program, 1)
+    wait_for("the three choices", lambda: program.selected_items(defeated) == ["Дарий III "])
+    check(program.selected_items(places) == ["Гавгамела - битка "], program.selected_items(places))
+    check(program.selected_items(winners) == ["Александър Македонски"],
+          program.selected_items(winners))
+    program.click(check_button)
+    wait_for("the right answer to count", lambda: correct() == "Верни отговори: 1")
+    check(program.text_of(info) == ROW_3_EXPLANATION, program.text_of(info))
+    for node in (places, winners, defeated):
+        check(wait_for(f"{node.name} to lose an entry", lambda n=node: n.childCount == 15), "")
+    check("Гавгамела - битка " not in program.list_items(places), "the place is still listed")
+    program.screenshot(os.path.join(artifacts, "e2e-right.png"))
+
+    # A check with the defeated list left unselected changes nothing. The pupil goes back from
+    # the button to the place list and chooses there and in the winner list only.
+    program.keys("shift+Tab", "shift+Tab", "shift+Tab")
+    choose_with_keyboard(program, 1)
+    program.keys("Tab")
+    choose_with_keyboard(program, 0)
+    wait_for("two choices", lambda: program.selected_items(winners) == ["Александър Невски"])
+    check(program.selected_items(places) == ["Ватерло - битка"], program.selected_items(places))
+    check(program.selected_items(defeated) == [], program.selected_items(defeated))
+    program.click(check_button)
+    program.click(check_button)
+    check(wrong() == "Грешни отговори: 0" and correct() == "Верни отговори: 1",
+          (correct(), wrong()))
+    check(program.text_of(info) == ROW_3_EXPLANATION, program.text_of(info))
+
+    # A wrong answer: Ватерло, Александър Невски, Абд ал Рахман.
+    program.keys("shift+Tab")
+    choose_with_keyboard(program, 0)
+    wait_for("the third choice", lambda: program.selected_items(defeated) == ["Абд ал Рахман"])
+    program.click(check_button)
+    wait_for("the wrong answer to count", lambda: wrong() == "Грешни отговори: 1")
+    check(program.text_of(info) == "???", program.text_of(info))
+    check(correct() == "Верни отговори: 1", correct())
+    check(program.selected_items(places) == ["Ватерло - битка"], "the wrong choice stays")
+
+    # A new round gives everything back and keeps the information box.
+    program.click(new_round)
+    wait_for("a new round", lambda: correct() == "Верни отговори: 0"
+             and wrong() == "Грешни отговори: 0" and places.childCount == 16)
+    check(program.text_of(info) == "???", program.text_of(info))
+    for node in (places, winners, defeated):
+        check(node.childCount == 16, f"{node.name} holds {node.childCount} entries")
+        check(program.selected_items(node) == [], f"{node.name} keeps a selection")
+    program.screenshot(os.path.join(artifacts, "e2e-new-round.png"))
+
+    status = program.close()
+    check(status == 0, f"the program ended with status {status}")
+
+
+if __name__ == "__main__":
+    main(run)

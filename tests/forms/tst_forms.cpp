@@ -1,0 +1,212 @@
+#include "forms/controlarray.h"
+#include "forms/error.h"
+#include "forms/form.h"
+#include "forms/listbox.h"
+#include "forms/textbox.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+
+using forms::ListBox;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QStringList items(const ListBox &list) {
+    QStringList result;
+    for (int i = 0; i < list.ListCount(); ++i)
+        result << list.List(i);
+    return result;
+}
+
+void select(ListBox &list, int row) {
+    list.setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+
+} // namespace
+
+class TestForms : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sortedListKeepsBulgarianOrder_data();
+    void sortedListKeepsBulgarianOrder();
+    void unsortedListKeepsInsertionOrder();
+    void outOfRangeRaisesAndChangesNothing_data();
+    void outOfRangeRaisesAndChangesNothing();
+    void removingTheSelectedItemLeavesNoSelection();
+    void removingAnotherItemKeepsTheSelection();
+    void clearDropsTheSelection();
+    void textBoxGivesBackExactlyWhatWasSet();
+    void controlArrayRejectsMissingMembers();
+    void eventBoundaryReportsOnceAndEnds();
+};
+
+// Each row gives entries in their expected order; they are added in every rotation and in
+// reverse, so the result cannot depend on the order of insertion.
+void TestForms::sortedListKeepsBulgarianOrder_data() {
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("case is ignored: lower-case х among upper-case Х")
+        << QStringList{u"Хенри V"_s, u"херцог Уилям Завоевателя"_s, u"Хорацио Нелсън"_s};
+    QTest::newRow("a blank sorts before a letter")
+        << QStringList{u"Кана - битка "_s, u"Кандия - обсада"_s};
+    QTest::newRow("д before ж, whatever follows")
+        << QStringList{u"Жан дьо Ноа, Жана Д’Арк"_s, u"Жан Жак Пелисие"_s};
+    QTest::newRow("a prefix before its extension")
+        << QStringList{u"Кана"_s, u"Кана - битка"_s, u"Кана - битка "_s};
+    QTest::newRow("Bulgarian alphabet, ъ ь ю я at the end")
+        << QStringList{u"агне"_s, u"Ъгъл"_s, u"ьо"_s, u"Юг"_s, u"ябълка"_s};
+    QTest::newRow("й after и, щ after ш")
+        << QStringList{u"Иван"_s, u"Йордан"_s, u"Шарл VI"_s, u"Щит"_s};
+}
+
+void TestForms::sortedListKeepsBulgarianOrder() {
+    QFETCH(QStringList, expected);
+    QList<QStringList> orders;
+    for (qsizetype shift = 0; shift < expected.size(); ++shift) {
+        QStringList rotated = expected.mid(shift) + expected.mid(0, shift);
+        orders << rotated;
+        std::reverse(rotated.begin(), rotated.end());
+        orders << rotated;
+    }
+    for (const QStringList &order : orders) {
+        ListBox list(u"List1"_s, true);
+        for (const QString &entry : order)
+            list.AddItem(entry);
+        QCOMPARE(items(list), expected);
+    }
+}
+
+void TestForms::unsortedListKeepsInsertionOrder() {
+    ListBox list(u"List2"_s, false);
+    const QStringList entries{u"Шарл VI"_s, u"Абд ал Рахман"_s, u"Ксеркс"_s};
+    for (const QString &entry : entries)
+        list.AddItem(entry);
+    QCOMPARE(items(list), entries);
+}
+
+void TestForms::outOfRangeRaisesAndChangesNothing_data() {
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<int>("index");
+    for (int index : {-1, 3, 4, 32767}) {
+        QTest::addRow("List(%d)", index) << false << index;
+        QTest::addRow("RemoveItem(%d)", index) << true << index;
+    }
+}
+
+void TestForms::outOfRangeRaisesAndChangesNothing() {
+    QFETCH(bool, remove);
+    QFETCH(int, index);
+    ListBox list(u"List1"_s, true);
+    list.AddItem(u"Помпей"_s);
+    list.AddItem(u"Ксеркс"_s);
+    list.AddItem(u"Леонид"_s);
+    select(list, 1);
+    const QStringList before = items(list);
+
+    try {
+        if (remove)
+            list.RemoveItem(index);
+        else
+            list.List(index);
+        QFAIL("no error raised");
+    } catch (const forms::Error &error) {
+        QVERIFY2(error.message().contains(u"List1"_s), qPrintable(error.message()));
+        QVERIFY2(error.message().contains(QString::number(index)), qPrintable(error.message()));
+    }
+    QCOMPARE(items(list), before);
+    QCOMPARE(list.ListIndex(), 1);
+}
+
+void TestForms::removingTheSelectedItemLeavesNoSelection() {
+    for (int row = 0; row < 3; ++row) {
+        ListBox list(u"List1"_s, false);
+        list.AddItem(u"а"_s);
+        list.AddItem(u"б"_s);
+        list.AddItem(u"в"_s);
+        select(list, row);
+        list.RemoveItem(row);
+        QCOMPARE(list.ListIndex(), -1);
+        QCOMPARE(list.ListCount(), qint16(2));
+    }
+}
+
+void TestForms::removingAnotherItemKeepsTheSelection() {
+    ListBox list(u"List1"_s, false);
+    for (const QString &entry : {u"а"_s, u"б"_s, u"в"_s})
+        list.AddItem(entry);
+    select(list, 2);
+    list.RemoveItem(0);
+    QCOMPARE(list.ListIndex(), 1);
+    QCOMPARE(list.List(list.ListIndex()), u"в"_s);
+}
+
+void TestForms::clearDropsTheSelection() {
+    ListBox list(u"List1"_s, true);
+    list.AddItem(u"а"_s);
+    select(list, 0);
+    list.Clear();
+    QCOMPARE(list.ListCount(), qint16(0));
+    QCOMPARE(list.ListIndex(), -1);
+    list.AddItem(u"б"_s);
+    QCOMPARE(list.ListIndex(), -1);
+}
+
+void TestForms::textBoxGivesBackExactlyWhatWasSet() {
+    forms::TextBox box(u"Text1"_s);
+    const QString text = u"Първи ред\r\nвтори ред с интервал \r\n"_s;
+    box.SetText(text);
+    QCOMPARE(box.Text(), text);
+    QCOMPARE(box.toPlainText(), u"Първи ред\nвтори ред с интервал "_s);
+    box.SetText(u"???"_s);
+    QCOMPARE(box.Text(), u"???"_s);
+    QVERIFY(box.isReadOnly());
+    QCOMPARE(box.focusPolicy(), Qt::StrongFocus);
+}
+
+void TestForms::controlArrayRejectsMissingMembers() {
+    ListBox first(u"List1"_s, false);
+    const forms::ControlArray<ListBox> array(u"List1"_s, {&first, nullptr});
+    QCOMPARE(&array(0), &first);
+    for (qint16 index : {qint16(-1), qint16(1), qint16(2), qint16(32767)}) {
+        try {
+            array(index);
+            QFAIL("no error raised");
+        } catch (const forms::Error &error) {
+            QVERIFY(error.message().startsWith(u"List1(%1)"_s.arg(index)));
+        }
+    }
+}
+
+void TestForms::eventBoundaryReportsOnceAndEnds() {
+    forms::FormDescription description{.caption = u"Проба",
+                                       .clientWidth = 1500,
+                                       .clientHeight = 1500,
+                                       .fontFamily = u"Times New Roman",
+                                       .fontPointSize = 12};
+    forms::Form form(description);
+    QStringList reports;
+    form.setErrorReporter([&](QWidget *, const QString &message) { reports << message; });
+
+    QVERIFY(form.raiseEvent([] {}));
+    QVERIFY(!form.hasEnded());
+
+    int runs = 0;
+    QVERIFY(!form.raiseEvent([&] {
+        ++runs;
+        throw forms::Error(u"List1.List(7): няма елемент"_s);
+    }));
+    QVERIFY(form.hasEnded());
+    QCOMPARE(reports, QStringList{u"List1.List(7): няма елемент"_s});
+
+    // Once the program has ended on an error, no further event procedure runs.
+    QVERIFY(!form.raiseEvent([&] { ++runs; }));
+    QCOMPARE(runs, 1);
+    QCOMPARE(reports.size(), 1);
+}
+
+QTEST_MAIN(TestForms)
+#include "tst_forms.moc"

@@ -1,0 +1,201 @@
+#include "quizfixture.h"
+
+#include "content/battletable.h"
+
+#include <QTest>
+
+using namespace quiztest;
+
+class TestCheckAnswer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void eachRowMatchesItsOwnTriple_data();
+    void eachRowMatchesItsOwnTriple();
+    void mixedTriplesNeverMatch();
+    void unselectedListsChangeNothing_data();
+    void unselectedListsChangeNothing();
+    void sameWrongTripleCountsAgainAndKeepsSelections();
+    void verdictsReplaceEachOther();
+    void afterSixteenMatchesPressesChangeNothing();
+    void wrongCountGoesOnPastSixteenBits();
+    void otherClickIndicesDoNothing();
+};
+
+void TestCheckAnswer::eachRowMatchesItsOwnTriple_data() {
+    QTest::addColumn<int>("row");
+    for (int row = 0; row < tableRows.size(); ++row)
+        QTest::addRow("row %d %s", row + 1, qPrintable(tableRows[row].place.trimmed())) << row;
+}
+
+void TestCheckAnswer::eachRowMatchesItsOwnTriple() {
+    QFETCH(int, row);
+    const auto form = loadedForm();
+    const Triple &triple = tableRows[row];
+    chooseTriple(*form, triple.place, triple.winner, triple.defeated);
+
+    form->Command1_Click(0);
+
+    QCOMPARE(form->Text1(0).Text(), content::battleTable[std::size_t(row)].explanation.toString());
+    QCOMPARE(correctShown(*form), u"1"_s);
+    QCOMPARE(wrongShown(*form), u"0"_s);
+    QVERIFY(!items(form->List1(0)).contains(triple.place));
+    QVERIFY(!items(form->List1(1)).contains(triple.winner));
+    QVERIFY(!items(form->List1(2)).contains(triple.defeated));
+    for (qint16 list = 0; list < 3; ++list) {
+        QCOMPARE(form->List1(list).ListCount(), qint16(15));
+        QCOMPARE(form->List1(list).ListIndex(), -1);
+    }
+}
+
+// Every triple that mixes rows, 16 × 16 × 16 less the 16 rows themselves.
+void TestCheckAnswer::mixedTriplesNeverMatch() {
+    const auto form = loadedForm();
+    int checked = 0;
+    for (const Triple &p : tableRows)
+        for (const Triple &w : tableRows)
+            for (const Triple &d : tableRows) {
+                if (&p == &w && &w == &d)
+                    continue;
+                chooseTriple(*form, p.place, w.winner, d.defeated);
+                form->Command1_Click(0);
+                ++checked;
+                QCOMPARE(form->Text1(0).Text(), u"???"_s);
+                QCOMPARE(form->List1(0).ListCount(), qint16(16));
+            }
+    QCOMPARE(checked, 16 * 16 * 16 - 16);
+    QCOMPARE(correctShown(*form), u"0"_s);
+    QCOMPARE(wrongShown(*form), QString::number(checked));
+}
+
+void TestCheckAnswer::unselectedListsChangeNothing_data() {
+    QTest::addColumn<int>("unselectedMask");
+    QTest::newRow("place unselected") << 0b001;
+    QTest::newRow("winner unselected") << 0b010;
+    QTest::newRow("defeated unselected") << 0b100;
+    QTest::newRow("place and winner unselected") << 0b011;
+    QTest::newRow("winner and defeated unselected") << 0b110;
+    QTest::newRow("place and defeated unselected") << 0b101;
+    QTest::newRow("nothing selected") << 0b111;
+}
+
+void TestCheckAnswer::unselectedListsChangeNothing() {
+    QFETCH(int, unselectedMask);
+    for (bool rightTriple : {true, false}) {
+        const auto form = loadedForm();
+        const QString intro = form->Text1(0).Text();
+        const Triple &row = tableRows[3];
+        chooseTriple(*form, row.place, row.winner,
+                     rightTriple ? row.defeated : tableRows[4].defeated);
+        for (qint16 list = 0; list < 3; ++list)
+            if (unselectedMask & (1 << list))
+                choose(form->List1(list), QString());
+
+        form->Command1_Click(0);
+
+        QCOMPARE(form->Text1(0).Text(), intro);
+        QCOMPARE(correctShown(*form), u"0"_s);
+        QCOMPARE(wrongShown(*form), u"0"_s);
+        for (qint16 list = 0; list < 3; ++list) {
+            QCOMPARE(form->List1(list).ListCount(), qint16(16));
+            const bool selected = !(unselectedMask & (1 << list));
+            QCOMPARE(form->List1(list).ListIndex() >= 0, selected);
+        }
+    }
+}
+
+void TestCheckAnswer::sameWrongTripleCountsAgainAndKeepsSelections() {
+    const auto form = loadedForm();
+    chooseTriple(*form, u"Трафалгар"_s, u"Хорацио Нелсън"_s, u"Помпей"_s);
+    for (int press = 1; press <= 3; ++press) {
+        form->Command1_Click(0);
+        QCOMPARE(wrongShown(*form), QString::number(press));
+        QCOMPARE(form->Text1(0).Text(), u"???"_s);
+        QCOMPARE(form->List1(0).List(form->List1(0).ListIndex()), u"Трафалгар"_s);
+        QCOMPARE(form->List1(1).List(form->List1(1).ListIndex()), u"Хорацио Нелсън"_s);
+        QCOMPARE(form->List1(2).List(form->List1(2).ListIndex()), u"Помпей"_s);
+    }
+    // Changing one choice then matches row 13.
+    choose(form->List1(2), u"Пиер-Шарл Вилньов "_s);
+    form->Command1_Click(0);
+    QCOMPARE(correctShown(*form), u"1"_s);
+    QCOMPARE(wrongShown(*form), u"3"_s);
+}
+
+void TestCheckAnswer::verdictsReplaceEachOther() {
+    const auto form = loadedForm();
+    chooseTriple(*form, tableRows[2].place, tableRows[2].winner, tableRows[0].defeated);
+    form->Command1_Click(0);
+    QCOMPARE(form->Text1(0).Text(), u"???"_s);
+
+    choose(form->List1(2), tableRows[2].defeated);
+    form->Command1_Click(0);
+    QCOMPARE(form->Text1(0).Text(),
+             u"Срещата между двете армии става през есента на 333 пр.н.е. при град Иса - Северна "
+             "Сирия."_s);
+
+    chooseTriple(*form, tableRows[5].place, tableRows[6].winner, tableRows[5].defeated);
+    form->Command1_Click(0);
+    QCOMPARE(form->Text1(0).Text(), u"???"_s);
+}
+
+void TestCheckAnswer::afterSixteenMatchesPressesChangeNothing() {
+    const auto form = loadedForm();
+    // Play the rows in reverse so that removal from the middle and the ends is covered.
+    for (int row = int(tableRows.size()) - 1; row >= 0; --row) {
+        chooseTriple(*form, tableRows[row].place, tableRows[row].winner, tableRows[row].defeated);
+        form->Command1_Click(0);
+    }
+    for (qint16 list = 0; list < 3; ++list)
+        QCOMPARE(form->List1(list).ListCount(), qint16(0));
+    QCOMPARE(correctShown(*form), u"16"_s);
+    QCOMPARE(form->Text1(0).Text(), content::battleTable[0].explanation.toString());
+
+    for (int press = 0; press < 3; ++press)
+        form->Command1_Click(0);
+    QCOMPARE(correctShown(*form), u"16"_s);
+    QCOMPARE(wrongShown(*form), u"0"_s);
+    QCOMPARE(form->Text1(0).Text(), content::battleTable[0].explanation.toString());
+}
+
+// A class may leave the program open all day: the wrong-answer counter must never overflow.
+void TestCheckAnswer::wrongCountGoesOnPastSixteenBits() {
+    const auto form = loadedForm();
+    bool ended = false;
+    form->setErrorReporter([&](QWidget *, const QString &) { ended = true; });
+    chooseTriple(*form, tableRows[0].place, tableRows[1].winner, tableRows[2].defeated);
+    for (int press = 1; press <= 32767; ++press)
+        form->Command1_Click(0);
+    QCOMPARE(wrongShown(*form), u"32767"_s);
+
+    const QList<int> milestones{32768, 32769, 65535, 65536, 65537};
+    int press = 32767;
+    for (int milestone : milestones) {
+        while (press < milestone) {
+            QVERIFY(form->raiseEvent([&] { form->Command1_Click(0); }));
+            ++press;
+        }
+        QCOMPARE(wrongShown(*form), QString::number(milestone));
+    }
+    QVERIFY(!ended);
+    QCOMPARE(form->Text1(0).Text(), u"???"_s);
+    QCOMPARE(correctShown(*form), u"0"_s);
+
+    form->Command1_Click(1);
+    QCOMPARE(wrongShown(*form), u"0"_s);
+}
+
+void TestCheckAnswer::otherClickIndicesDoNothing() {
+    const auto form = loadedForm();
+    chooseTriple(*form, tableRows[0].place, tableRows[0].winner, tableRows[0].defeated);
+    const QString intro = form->Text1(0).Text();
+    for (qint16 index : {qint16(-32768), qint16(-1), qint16(2), qint16(3), qint16(32767)})
+        form->Command1_Click(index);
+    QCOMPARE(form->Text1(0).Text(), intro);
+    QCOMPARE(correctShown(*form), u"0"_s);
+    QCOMPARE(wrongShown(*form), u"0"_s);
+    QCOMPARE(form->List1(0).ListIndex(), 0);
+}
+
+QTEST_MAIN(TestCheckAnswer)
+#include "tst_checkanswer.moc"

@@ -1,0 +1,315 @@
+#include "content/battletable.h"
+#include "quiz/quizform.h"
+#include "shell/application.h"
+#include "shell/quizwindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+std::unique_ptr<quiz::QuizForm> shownForm() {
+    auto form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
+    form->setErrorReporter([](QWidget *, const QString &message) {
+        qFatal("unexpected error: %s", qPrintable(message));
+    });
+    form->Form_Load();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    if (!QTest::qWaitForWindowActive(form.get()))
+        qFatal("the window did not become active");
+    return form;
+}
+
+QWidget *control(const quiz::QuizForm &form, const QString &name) {
+    auto *widget = form.findChild<QWidget *>(name);
+    if (widget == nullptr)
+        qFatal("no control %s", qPrintable(name));
+    return widget;
+}
+
+QColor rgb(int r, int g, int b) {
+    return QColor::fromRgb(r, g, b);
+}
+
+void selectRow(QListWidget &list, int row) {
+    list.setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void windowHasItsFixedSizeCaptionAndIcon();
+    void controlsSitWhereTheLayoutPutsThem_data();
+    void controlsSitWhereTheLayoutPutsThem();
+    void labelsAreOpaqueInTheirColours_data();
+    void labelsAreOpaqueInTheirColours();
+    void buttonsHaveSolidFaces_data();
+    void buttonsHaveSolidFaces();
+    void everyControlUsesTheSerifFont();
+    void hiddenTableListsNeverShowOrTakeFocus();
+    void firstDisplayShowsAFreshRound();
+    void tabVisitsTheControlsInOrder();
+    void informationBoxIsReadOnlyButSelectable();
+    void buttonsRespondToMouseClicks();
+    void errorInAClickIsReportedOnceAndEndsTheProgram();
+};
+
+void TestWindow::initTestCase() {
+    shell::setUpApplication(*qApp);
+}
+
+void TestWindow::windowHasItsFixedSizeCaptionAndIcon() {
+    const auto form = shownForm();
+    QCOMPARE(form->size(), QSize(403, 424));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+    QVERIFY(form->windowTitle().endsWith(u" Kordavin"_s));
+    QVERIFY(form->windowTitle().startsWith(u"https://www.example.org"_s));
+    QCOMPARE(QApplication::applicationVersion(), u"1.00"_s);
+    QVERIFY(!QApplication::windowIcon().isNull());
+    QCOMPARE(QApplication::windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+    QCOMPARE(form->palette().color(QPalette::Window), rgb(192, 192, 255));
+    QCOMPARE(QApplication::style()->name().toLower(), u"fusion"_s);
+}
+
+void TestWindow::controlsSitWhereTheLayoutPutsThem_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("container");
+    const QString window;
+    const QString frame = u"Frame1(0)"_s;
+    auto row = [](const char *name, int l, int t, int w, int h, const QString &container) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QRect(l, t, w, h) << container;
+    };
+    row("Command1(0)", 120, 0, 1215, 375, window);
+    row("Label1(0)", 1560, 0, 3015, 375, window);
+    row("Command1(1)", 4920, 0, 1095, 375, window);
+    row("Label1(1)", 120, 480, 3615, 375, window);
+    row("Frame1(0)", 3960, 720, 1935, 975, window);
+    row("Label2(0)", 240, 240, 375, 255, frame);
+    row("Label2(1)", 1320, 240, 375, 255, frame);
+    row("Label2(2)", 120, 480, 615, 375, frame);
+    row("Label2(3)", 1200, 480, 615, 375, frame);
+    row("List1(0)", 120, 840, 3615, 915, window);
+    row("Label1(2)", 120, 1800, 5775, 375, window);
+    row("List1(1)", 120, 2160, 5775, 915, window);
+    row("Label1(3)", 120, 3120, 5775, 375, window);
+    row("List1(2)", 120, 3480, 5775, 915, window);
+    row("Text1(0)", 120, 4440, 5775, 1815, window);
+}
+
+void TestWindow::controlsSitWhereTheLayoutPutsThem() {
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QFETCH(QString, container);
+    const auto form = shownForm();
+    QWidget *widget = control(*form, name);
+    QCOMPARE(widget->geometry(),
+             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QWidget *expectedParent = container.isEmpty() ? form.get() : control(*form, container);
+    QCOMPARE(widget->parentWidget(), expectedParent);
+    QVERIFY(widget->isVisible());
+}
+
+void TestWindow::labelsAreOpaqueInTheirColours_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<bool>("bordered");
+    const QColor caption = rgb(255, 192, 128);
+    const QColor score = rgb(128, 128, 255);
+    QTest::newRow("heading") << u"Label1(0)"_s << u"Valtessa"_s << caption << false;
+    QTest::newRow("places") << u"Label1(1)"_s << u"Място"_s << caption << false;
+    QTest::newRow("winners") << u"Label1(2)"_s << u"Победител"_s << caption << false;
+    QTest::newRow("defeated") << u"Label1(3)"_s << u"Победен"_s << caption << false;
+    QTest::newRow("yes") << u"Label2(0)"_s << u"Да"_s << score << false;
+    QTest::newRow("no") << u"Label2(1)"_s << u"Не"_s << score << false;
+    QTest::newRow("correct") << u"Label2(2)"_s << u"0"_s << rgb(0, 255, 0) << true;
+    QTest::newRow("wrong") << u"Label2(3)"_s << u"0"_s << rgb(255, 0, 255) << true;
+}
+
+void TestWindow::labelsAreOpaqueInTheirColours() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QColor, background);
+    QFETCH(bool, bordered);
+    const auto form = shownForm();
+    auto *label = qobject_cast<QLabel *>(control(*form, name));
+    QVERIFY(label != nullptr);
+    QCOMPARE(label->text(), caption);
+    QVERIFY(label->alignment() & Qt::AlignHCenter);
+    QCOMPARE(label->frameShape() == QFrame::Box, bordered);
+    // What is painted, not just what is set: a pixel inside the border, clear of the text.
+    const QImage image = label->grab().toImage();
+    QCOMPARE(image.pixelColor(2, image.height() - 3).rgb(), background.rgb());
+}
+
+void TestWindow::buttonsHaveSolidFaces_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QColor>("face");
+    QTest::newRow("check") << 0 << u"Провери"_s << rgb(0, 255, 0);
+    QTest::newRow("new round") << 1 << u"Изчисти"_s << rgb(255, 0, 0);
+}
+
+void TestWindow::buttonsHaveSolidFaces() {
+    QFETCH(int, index);
+    QFETCH(QString, caption);
+    QFETCH(QColor, face);
+    const auto form = shownForm();
+    QPushButton &button = form->Command1(qint16(index));
+    QCOMPARE(button.text(), caption);
+    const QImage image = button.grab().toImage();
+    // Top, middle and bottom of the face, clear of the caption: one colour, not a gradient.
+    for (int y : {4, image.height() / 2, image.height() - 5})
+        QCOMPARE(image.pixelColor(5, y).rgb(), face.rgb());
+    // The border is drawn in another colour.
+    QVERIFY(image.pixelColor(0, image.height() / 2).rgb() != face.rgb());
+}
+
+void TestWindow::everyControlUsesTheSerifFont() {
+    const auto form = shownForm();
+    const QList<QWidget *> widgets = form->findChildren<QWidget *>(Qt::FindChildrenRecursively);
+    int checked = 0;
+    for (QWidget *widget : widgets) {
+        if (!widget->objectName().contains(u'('))
+            continue;
+        const QFontInfo info(widget->font());
+        QCOMPARE(widget->font().family(), u"Times New Roman"_s);
+        QCOMPARE(info.family(), u"Liberation Serif"_s);
+        QCOMPARE(info.pointSize(), 12);
+        QVERIFY(!info.bold() && !info.italic());
+        ++checked;
+    }
+    QCOMPARE(checked, 19);
+}
+
+void TestWindow::hiddenTableListsNeverShowOrTakeFocus() {
+    const auto form = shownForm();
+    for (forms::ListBox *list :
+         {&form->List2(0), &form->List2(1), &form->List2(2), &form->List1(3)}) {
+        QVERIFY(list->isHidden());
+        QCOMPARE(list->focusPolicy(), Qt::NoFocus);
+        QVERIFY(!list->isSorted());
+        QCOMPARE(list->ListCount(), qint16(16));
+    }
+    // Clicking where a hidden list overlaps a visible one reaches the visible one.
+    QCOMPARE(form->childAt(QPoint(1200 / 15 + 5, 840 / 15 + 5)), form->List1(0).viewport());
+}
+
+void TestWindow::firstDisplayShowsAFreshRound() {
+    const auto form = shownForm();
+    for (qint16 list = 0; list < 3; ++list) {
+        QCOMPARE(form->List1(list).ListCount(), qint16(16));
+        QCOMPARE(form->List1(list).ListIndex(), -1);
+        QVERIFY(form->List1(list).isSortingEnabled() == false);
+    }
+    QCOMPARE(form->List1(1).List(13), u"херцог Уилям Завоевателя"_s);
+    QCOMPARE(form->Label2(2).Caption(), u"0"_s);
+    QCOMPARE(form->Label2(3).Caption(), u"0"_s);
+    forms::TextBox &box = form->Text1(0);
+    QCOMPARE(box.Text(), content::introText.toString());
+    QCOMPARE(box.verticalScrollBar()->value(), 0);
+    QVERIFY(box.verticalScrollBar()->isVisible());
+    QVERIFY(box.verticalScrollBar()->maximum() > 0);
+    QVERIFY(box.toPlainText().startsWith(box.Text().left(40)));
+}
+
+void TestWindow::tabVisitsTheControlsInOrder() {
+    const auto form = shownForm();
+    QCOMPARE(QApplication::focusWidget(), &form->Text1(0));
+    const QList<QWidget *> order{&form->List1(0),    &form->List1(1),    &form->List1(2),
+                                 &form->Command1(0), &form->Command1(1), &form->Text1(0)};
+    for (QWidget *expected : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), expected);
+    }
+    // Entering a list by Tab selects nothing by itself.
+    for (qint16 list = 0; list < 3; ++list)
+        QCOMPARE(form->List1(list).ListIndex(), -1);
+}
+
+void TestWindow::informationBoxIsReadOnlyButSelectable() {
+    const auto form = shownForm();
+    forms::TextBox &box = form->Text1(0);
+    const QString before = box.Text();
+    QTest::keyClicks(&box, u"abc"_s);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    QCOMPARE(box.Text(), before);
+    QCOMPARE(box.toPlainText().left(100), before.left(100));
+
+    QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text().left(100), before.left(100));
+
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    QVERIFY(box.textCursor().atEnd());
+    QVERIFY(box.verticalScrollBar()->value() > 0);
+}
+
+void TestWindow::buttonsRespondToMouseClicks() {
+    const auto form = shownForm();
+    // Row 3 of the table: Гавгамела, Александър Македонски, Дарий III.
+    selectRow(form->List1(0), 2);
+    selectRow(form->List1(1), 0);
+    selectRow(form->List1(2), 1);
+    QTest::mouseClick(&form->Command1(0), Qt::LeftButton);
+    QCOMPARE(form->Label2(2).Caption(), u"1"_s);
+    QVERIFY(form->Text1(0).Text().startsWith(u"Срещата между двете армии"_s));
+    QCOMPARE(form->List1(0).ListCount(), qint16(15));
+
+    selectRow(form->List1(0), 0);
+    selectRow(form->List1(1), 0);
+    selectRow(form->List1(2), 0);
+    QTest::mouseClick(&form->Command1(0), Qt::LeftButton);
+    QCOMPARE(form->Label2(3).Caption(), u"1"_s);
+    QCOMPARE(form->Text1(0).Text(), u"???"_s);
+
+    QTest::mouseClick(&form->Command1(1), Qt::LeftButton);
+    QCOMPARE(form->List1(0).ListCount(), qint16(16));
+    QCOMPARE(form->Label2(2).Caption(), u"0"_s);
+    QCOMPARE(form->Label2(3).Caption(), u"0"_s);
+    QCOMPARE(form->Text1(0).Text(), u"???"_s);
+}
+
+void TestWindow::errorInAClickIsReportedOnceAndEndsTheProgram() {
+    const auto form = shownForm();
+    QStringList reports;
+    form->setErrorReporter([&](QWidget *, const QString &message) { reports << message; });
+    // Leave the explanations column with one row, so that a match on the last row fails to read
+    // its explanation.
+    while (form->List1(3).ListCount() > 1)
+        form->List1(3).RemoveItem(1);
+    selectRow(form->List1(0), 15);
+    selectRow(form->List1(1), 1);
+    selectRow(form->List1(2), 14);
+
+    QTimer::singleShot(0, form.get(), [&] {
+        QTest::mouseClick(&form->Command1(0), Qt::LeftButton);
+        // A second click after the error must not run anything.
+        QTest::mouseClick(&form->Command1(1), Qt::LeftButton);
+    });
+    const int status = QApplication::exec();
+
+    QCOMPARE(status, 1);
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.first().contains(u"List1(3)"_s), qPrintable(reports.first()));
+    QVERIFY(form->hasEnded());
+    QVERIFY(form->isHidden());
+    QCOMPARE(form->List1(0).ListCount(), qint16(16));
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
