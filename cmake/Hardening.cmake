@@ -1,0 +1,1 @@
+# Hardening flags for every target: filled in below.
