@@ -47,6 +47,16 @@ QAccessibleInterface *accessibleForm(const QString &className, QObject *object) 
     return nullptr;
 }
 
+// A frame's caption sits on its border line, as on the classic forms this window is laid out for;
+// Fusion would put it above the border and push the line into the controls inside.
+QString frameStyleSheet(const QColor &background) {
+    return QStringLiteral("QGroupBox { background-color: %1; border: 1px solid #8a8a8a;"
+                          " margin-top: 8px; }"
+                          "QGroupBox::title { subcontrol-origin: border; left: 6px; top: -9px;"
+                          " padding: 0px 2px; background-color: %1; }")
+        .arg(background.name());
+}
+
 bool takesFocus(const ControlDescription &control) {
     switch (control.kind) {
     case ControlKind::CommandButton:
@@ -115,9 +125,13 @@ QWidget *Form::createControl(const ControlDescription &control) {
         widget = label;
         break;
     }
-    case ControlKind::Frame:
-        widget = new QGroupBox(caption, parent);
+    case ControlKind::Frame: {
+        auto *frame = new QGroupBox(caption, parent);
+        if (control.backColor)
+            frame->setStyleSheet(frameStyleSheet(colorFromBgr(*control.backColor)));
+        widget = frame;
         break;
+    }
     case ControlKind::ListBox: {
         auto *list = new ListBox(name, control.sorted, parent);
         for (QStringView item : control.items)
@@ -134,6 +148,9 @@ QWidget *Form::createControl(const ControlDescription &control) {
     }
 
     widget->setObjectName(name);
+    // Every control carries the window's font itself: a style sheet on a frame would otherwise
+    // give the controls inside it the application's font.
+    widget->setFont(font());
     widget->setGeometry(rectFromTwips(control.left, control.top, control.width, control.height));
     if (control.backColor && control.kind != ControlKind::CommandButton)
         fillBackground(widget, colorFromBgr(*control.backColor));

@@ -105,8 +105,9 @@ class Program:
 
     def click(self, node):
         x, y, width, height = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        subprocess.run(["xdotool", "mousemove", "--sync", str(x + width // 2),
-                        str(y + height // 2), "click", "1"], check=True)
+        # No --sync: it waits for a motion that never comes when the pointer is already there.
+        subprocess.run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 2),
+                        "sleep", "0.1", "click", "1"], check=True)
 
     def screenshot(self, path):
         os.makedirs(os.path.dirname(path), exist_ok=True)

@@ -31,13 +31,15 @@ def run(executable, artifacts):
     check_button = program.find(pyatspi.ROLE_PUSH_BUTTON, "Провери")
     new_round = program.find(pyatspi.ROLE_PUSH_BUTTON, "Изчисти")
 
+    labels = program.find_all(pyatspi.ROLE_LABEL)
+    correct_label = next(n for n in labels if n.name.startswith("Верни отговори: "))
+    wrong_label = next(n for n in labels if n.name.startswith("Грешни отговори: "))
+
     def correct():
-        return next(n.name for n in program.find_all(pyatspi.ROLE_LABEL)
-                    if n.name.startswith("Верни отговори: "))
+        return correct_label.name
 
     def wrong():
-        return next(n.name for n in program.find_all(pyatspi.ROLE_LABEL)
-                    if n.name.startswith("Грешни отговори: "))
+        return wrong_label.name
 
     # What the pupil sees first.
     for node in (places, winners, defeated):

@@ -194,6 +194,18 @@ void TestWindow::everyControlUsesTheSerifFont() {
         ++checked;
     }
     QCOMPARE(checked, 19);
+
+    // What is painted: a counter inside the frame looks exactly like a free-standing label in the
+    // window's font with the same caption, size and colours.
+    QLabel &counter = form->Label2(2);
+    QLabel reference(counter.text());
+    reference.setFont(QFont(u"Times New Roman"_s, 12));
+    reference.setPalette(counter.palette());
+    reference.setAutoFillBackground(true);
+    reference.setAlignment(counter.alignment());
+    reference.setFrameStyle(counter.frameStyle());
+    reference.resize(counter.size());
+    QCOMPARE(counter.grab().toImage(), reference.grab().toImage());
 }
 
 void TestWindow::hiddenTableListsNeverShowOrTakeFocus() {
