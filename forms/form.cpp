@@ -108,6 +108,8 @@ QWidget *Form::createControl(const ControlDescription &control) {
     switch (control.kind) {
     case ControlKind::CommandButton: {
         auto *button = new QPushButton(caption, parent);
+        // Enter presses a focused button, as Space does; outside dialogs Qt needs this for it.
+        button->setAutoDefault(true);
         if (control.backColor)
             button->setStyleSheet(solidButtonStyleSheet(colorFromBgr(*control.backColor)));
         widget = button;

@@ -86,13 +86,20 @@ class Program:
         return text.getText(0, text.characterCount)
 
     def focused(self):
-        return next((n for n in descendants(self.window)
-                     if n.getState().contains(pyatspi.STATE_FOCUSED)), None)
+        """The focused control. Qt leaves the focused state on a list's current entry after the
+        list has lost the focus, so entries are passed over: the list itself carries it."""
+        for node in descendants(self.window):
+            if (node.getRole() not in (pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_FILLER)
+                    and node.getState().contains(pyatspi.STATE_FOCUSED)):
+                return node
+        return None
 
     # --- acting, as a person would -------------------------------------------------------------
 
     def activate(self):
-        subprocess.run(["xdotool", "windowactivate", "--sync", self.window_id], check=False)
+        # Without a window manager activation is refused; the input focus below is what counts.
+        subprocess.run(["xdotool", "windowactivate", "--sync", self.window_id], check=False,
+                       capture_output=True)
         subprocess.run(["xdotool", "windowfocus", "--sync", self.window_id], check=True)
 
     def keys(self, *keys):
@@ -102,6 +109,32 @@ class Program:
 
     def type_text(self, text):
         subprocess.run(["xdotool", "type", "--delay", "80", text], check=True)
+
+    def tab_to(self, node, key="Tab"):
+        """Presses Tab until the focus is on node, as a keyboard user would."""
+        for _ in range(8):
+            focused = self.focused()
+            if focused is not None and (focused.getRole(), focused.name) == (node.getRole(),
+                                                                             node.name):
+                return
+            self.keys(key)
+        raise AssertionError(f"Tab never reached {node.name!r}")
+
+    def choose_by_typing(self, list_node, text):
+        """Goes to the list with Tab, types the entry's first letter, and listens to what got
+        chosen, moving on with the arrow keys until it is the wanted entry."""
+        self.tab_to(list_node)
+        items = self.list_items(list_node)
+        self.type_text(text[0])
+        for _ in range(len(items) + 1):
+            chosen = wait_for(f"a choice in {list_node.name}",
+                              lambda: self.selected_items(list_node), timeout=5)
+            if chosen == [text]:
+                return
+            check(chosen[0][0].lower() == text[0].lower() or chosen[0] != text,
+                  f"typing {text[0]!r} chose {chosen!r}")
+            self.keys("Down" if items.index(chosen[0]) < items.index(text) else "Up")
+        raise AssertionError(f"could not choose {text!r} in {list_node.name}")
 
     def click(self, node):
         x, y, width, height = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 if [ -z "${VALTESSA_IN_SESSION:-}" ]; then
     export VALTESSA_IN_SESSION=1
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24 -dpi 96" \
+    exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi 96" \
         dbus-run-session -- "$0" "$@"
 fi
 

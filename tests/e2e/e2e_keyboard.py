@@ -1,0 +1,86 @@
+#!/usr/bin/python3
+"""A whole round played with the keyboard alone: Tab and Shift+Tab between the controls, the
+first letter of an entry typed in Cyrillic, the arrow keys, Space and Enter on the buttons."""
+
+import os
+
+import pyatspi
+
+from desktop import Program, check, main, wait_for
+
+ROWS = [
+    ("Ажинкур - битка", "Хенри V", "Шарл VI"),
+    ("Ватерло - битка", "Артър Уелсли, херцог на Уелингтън", "Наполеон I "),
+    ("Гавгамела - битка ", "Александър Македонски", "Дарий III "),
+    ("Кана - битка ", "Ханибал", "Теренций Варон"),
+    ("Кандия - обсада", "Фезил Ахмед Кьопрюлю паша", "Франческо Моросини"),
+    ("Константинопол - обсада", "Мехмед II", "Константин XI Палеолог "),
+    ("Орлеан - обсада", "Жан дьо Ноа, Жана Д’Арк", "Томас Монтакю граф Солзбъри"),
+    ("Поатие - битка ", "Карл Мартел", "Абд ал Рахман"),
+    ("Рим - вандалско разграбване", "Гейзерик", "Петроний Максим"),
+    ("Севастопол - обсада", "Жан Жак Пелисие", "Павел Нахимов"),
+    ("Сталинград - обсада", "Георги Жуков", "Фридрих Паулус"),
+    ("Термопили - битка ", "Леонид", "Ксеркс"),
+    ("Трафалгар", "Хорацио Нелсън", "Пиер-Шарл Вилньов "),
+    ("Фарсала - битка ", "Юлий Цезар", "Помпей"),
+    ("Хейстингс - битка ", "херцог Уилям Завоевателя", "Харолд II Годуинсън"),
+    ("Чудското езеро - битка ", "Александър Невски", "Херман фон Дорпат"),
+]
+
+
+def run(executable, artifacts):
+    program = Program(executable)
+    lists = [program.find(pyatspi.ROLE_LIST, name) for name in ("Място", "Победител", "Победен")]
+    check_button = program.find(pyatspi.ROLE_PUSH_BUTTON, "Провери")
+    new_round = program.find(pyatspi.ROLE_PUSH_BUTTON, "Изчисти")
+    info = program.find(pyatspi.ROLE_TEXT, "Информация")
+    labels = program.find_all(pyatspi.ROLE_LABEL)
+    correct = next(n for n in labels if n.name.startswith("Верни отговори: "))
+    wrong = next(n for n in labels if n.name.startswith("Грешни отговори: "))
+    program.activate()
+    wait_for("the focus in the information box",
+             lambda: program.focused() is not None and program.focused().name == "Информация")
+
+    # One wrong answer first, pressed with Enter.
+    for node, text in zip(lists, ("Трафалгар", "Юлий Цезар", "Ксеркс")):
+        program.choose_by_typing(node, text)
+    program.tab_to(check_button)
+    program.keys("Return")
+    wait_for("the wrong answer", lambda: wrong.name == "Грешни отговори: 1")
+    check(program.text_of(info) == "???", program.text_of(info))
+
+    # Every row, in an order that is not the lists' own, pressed with Space.
+    for count, row in enumerate(ROWS[7:] + ROWS[:7], start=1):
+        for node, text in zip(lists, row):
+            program.choose_by_typing(node, text)
+        program.tab_to(check_button)
+        program.keys("space")
+        wait_for(f"right answer {count}", lambda: correct.name == f"Верни отговори: {count}")
+        check(row[0] not in program.list_items(lists[0]), f"{row[0]!r} is still listed")
+        check(program.text_of(info) not in ("???", ""), "no explanation after a right answer")
+    for node in lists:
+        check(node.childCount == 0, f"{node.name} still holds {node.childCount} entries")
+    check(wrong.name == "Грешни отговори: 1", wrong.name)
+    program.screenshot(os.path.join(artifacts, "e2e-keyboard-end.png"))
+
+    # Изчисти with the keyboard: Tab from Провери.
+    program.keys("Tab")
+    wait_for("the focus on Изчисти",
+             lambda: program.focused() is not None and program.focused().name == "Изчисти")
+    program.keys("space")
+    wait_for("a new round", lambda: correct.name == "Верни отговори: 0"
+             and wrong.name == "Грешни отговори: 0" and lists[0].childCount == 16)
+
+    # Home and End reach the ends of a list.
+    program.tab_to(lists[1])
+    program.keys("End")
+    wait_for("End", lambda: program.selected_items(lists[1]) == ["Юлий Цезар"])
+    program.keys("Home")
+    wait_for("Home", lambda: program.selected_items(lists[1]) == ["Александър Македонски"])
+
+    status = program.close()
+    check(status == 0, f"the program ended with status {status}")
+
+
+if __name__ == "__main__":
+    main(run)
