@@ -160,7 +160,7 @@ class Program:
         connection.flush()
         connection.close()
         try:
-            return self.process.wait(timeout=10)
+            return self.process.wait(timeout=60)
         except subprocess.TimeoutExpired:
             self.process.kill()
             raise AssertionError("the program did not end when its window was closed")

@@ -4,9 +4,22 @@
 set -euo pipefail
 
 if [ -z "${VALTESSA_IN_SESSION:-}" ]; then
+    # Xvfb picks a free display itself and tells us its number, so parallel runs cannot collide.
+    displayfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$displayfile" \
+        2>/dev/null &
+    xvfb=$!
+    trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$displayfile"' EXIT
+    for _ in $(seq 100); do
+        [ -s "$displayfile" ] && break
+        sleep 0.05
+    done
+    [ -s "$displayfile" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    export DISPLAY=":$(head -n 1 "$displayfile")"
     export VALTESSA_IN_SESSION=1
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi 96" \
-        dbus-run-session -- "$0" "$@"
+    status=0
+    dbus-run-session -- "$0" "$@" || status=$?
+    exit "$status"
 fi
 
 /usr/libexec/at-spi-bus-launcher --launch-immediately &
