@@ -3,6 +3,7 @@
 #include "shell/application.h"
 #include "shell/quizwindow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
@@ -63,6 +64,7 @@ private slots:
     void firstDisplayShowsAFreshRound();
     void tabVisitsTheControlsInOrder();
     void informationBoxIsReadOnlyButSelectable();
+    void screenReadersHearNamesAndCounts();
     void buttonsRespondToMouseClicks();
     void errorInAClickIsReportedOnceAndEndsTheProgram();
 };
@@ -269,6 +271,36 @@ void TestWindow::informationBoxIsReadOnlyButSelectable() {
     QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
     QVERIFY(box.textCursor().atEnd());
     QVERIFY(box.verticalScrollBar()->value() > 0);
+}
+
+void TestWindow::screenReadersHearNamesAndCounts() {
+    const auto form = shownForm();
+    auto name = [](QWidget &widget) {
+        return QAccessible::queryAccessibleInterface(&widget)->text(QAccessible::Name);
+    };
+    auto description = [](QWidget &widget) {
+        return QAccessible::queryAccessibleInterface(&widget)->text(QAccessible::Description);
+    };
+    QCOMPARE(name(form->List1(0)), u"Място"_s);
+    QCOMPARE(name(form->List1(1)), u"Победител"_s);
+    QCOMPARE(name(form->List1(2)), u"Победен"_s);
+    QCOMPARE(name(form->Text1(0)), u"Информация"_s);
+    QCOMPARE(QAccessible::queryAccessibleInterface(form.get())->role(), QAccessible::Window);
+    QVERIFY(!description(form->Command1(0)).isEmpty());
+    QVERIFY(!description(form->Command1(1)).isEmpty());
+    QCOMPARE(name(form->Label2(2)), u"Верни отговори: 0"_s);
+    QCOMPARE(name(form->Label2(3)), u"Грешни отговори: 0"_s);
+
+    selectRow(form->List1(0), 0);
+    selectRow(form->List1(1), 0);
+    selectRow(form->List1(2), 0);
+    form->Command1_Click(0);
+    form->Command1_Click(0);
+    QCOMPARE(name(form->Label2(3)), u"Грешни отговори: 2"_s);
+    // The caption itself stays the plain number.
+    QCOMPARE(form->Label2(3).Caption(), u"2"_s);
+    form->Command1_Click(1);
+    QCOMPARE(name(form->Label2(3)), u"Грешни отговори: 0"_s);
 }
 
 void TestWindow::buttonsRespondToMouseClicks() {
