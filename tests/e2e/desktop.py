@@ -35,13 +35,15 @@ class Program:
 
     def __init__(self, executable, env=None):
         self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
-        self.app = wait_for("the program on the accessibility bus", self._find_application)
-        self.window = wait_for(
-            "its window",
-            lambda: next((c for c in descendants(self.app)
-                          if c.getRole() == pyatspi.ROLE_FRAME
-                          and c.getState().contains(pyatspi.STATE_SHOWING)), None))
+        # A sanitizer build on a busy machine may take many seconds to start.
+        self.app = wait_for("the program on the accessibility bus", self._find_application,
+                            timeout=90)
+        self.window = wait_for("its window", self._find_window, timeout=30)
         self.window_id = wait_for("its X window", self._find_x_window)
+
+    def _find_window(self):
+        return next((c for c in descendants(self.app) if c.getRole() == pyatspi.ROLE_FRAME
+                     and c.getState().contains(pyatspi.STATE_SHOWING)), None)
 
     def _find_application(self):
         desktop = pyatspi.Registry.getDesktop(0)
