@@ -6,6 +6,7 @@ import os
 import subprocess
 import sys
 import time
+from types import SimpleNamespace
 
 import pyatspi
 
@@ -73,6 +74,19 @@ class Program:
 
     def find_all(self, role):
         return [n for n in descendants(self.window) if n.getRole() == role]
+
+    def controls(self):
+        """The quiz's controls as a screen reader finds them, by role and name."""
+        labels = self.find_all(pyatspi.ROLE_LABEL)
+        return SimpleNamespace(
+            places=self.find(pyatspi.ROLE_LIST, "Място"),
+            winners=self.find(pyatspi.ROLE_LIST, "Победител"),
+            defeated=self.find(pyatspi.ROLE_LIST, "Победен"),
+            info=self.find(pyatspi.ROLE_TEXT, "Информация"),
+            check_button=self.find(pyatspi.ROLE_PUSH_BUTTON, "Провери"),
+            new_round=self.find(pyatspi.ROLE_PUSH_BUTTON, "Изчисти"),
+            correct=next(n for n in labels if n.name.startswith("Верни отговори: ")),
+            wrong=next(n for n in labels if n.name.startswith("Грешни отговори: ")))
 
     def list_items(self, list_node):
         return [list_node.getChildAtIndex(i).name for i in range(list_node.childCount)]

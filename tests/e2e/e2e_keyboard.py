@@ -4,8 +4,6 @@ first letter of an entry typed in Cyrillic, the arrow keys, Space and Enter on t
 
 import os
 
-import pyatspi
-
 from desktop import Program, check, main, wait_for
 
 ROWS = [
@@ -30,13 +28,10 @@ ROWS = [
 
 def run(executable, artifacts):
     program = Program(executable)
-    lists = [program.find(pyatspi.ROLE_LIST, name) for name in ("Място", "Победител", "Победен")]
-    check_button = program.find(pyatspi.ROLE_PUSH_BUTTON, "Провери")
-    new_round = program.find(pyatspi.ROLE_PUSH_BUTTON, "Изчисти")
-    info = program.find(pyatspi.ROLE_TEXT, "Информация")
-    labels = program.find_all(pyatspi.ROLE_LABEL)
-    correct = next(n for n in labels if n.name.startswith("Верни отговори: "))
-    wrong = next(n for n in labels if n.name.startswith("Грешни отговори: "))
+    controls = program.controls()
+    lists = [controls.places, controls.winners, controls.defeated]
+    check_button, info = controls.check_button, controls.info
+    correct, wrong = controls.correct, controls.wrong
     program.activate()
     wait_for("the focus in the information box",
              lambda: program.focused() is not None and program.focused().name == "Информация")

@@ -4,8 +4,6 @@ chooses entries with the keyboard, presses the buttons with the mouse, and close
 
 import os
 
-import pyatspi
-
 from desktop import Program, check, main, wait_for
 
 PLACES_FIRST = ["Ажинкур - битка", "Ватерло - битка", "Гавгамела - битка "]
@@ -24,16 +22,10 @@ def run(executable, artifacts):
     window = program.window
     check(window.name.endswith(" Kordavin"), f"window caption {window.name!r}")
 
-    places = program.find(pyatspi.ROLE_LIST, "Място")
-    winners = program.find(pyatspi.ROLE_LIST, "Победител")
-    defeated = program.find(pyatspi.ROLE_LIST, "Победен")
-    info = program.find(pyatspi.ROLE_TEXT, "Информация")
-    check_button = program.find(pyatspi.ROLE_PUSH_BUTTON, "Провери")
-    new_round = program.find(pyatspi.ROLE_PUSH_BUTTON, "Изчисти")
-
-    labels = program.find_all(pyatspi.ROLE_LABEL)
-    correct_label = next(n for n in labels if n.name.startswith("Верни отговори: "))
-    wrong_label = next(n for n in labels if n.name.startswith("Грешни отговори: "))
+    controls = program.controls()
+    places, winners, defeated = controls.places, controls.winners, controls.defeated
+    info, check_button, new_round = controls.info, controls.check_button, controls.new_round
+    correct_label, wrong_label = controls.correct, controls.wrong
 
     def correct():
         return correct_label.name
