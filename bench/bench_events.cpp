@@ -1,0 +1,169 @@
+// How long the window's event procedures take on the real form: a new round, a right check and a
+// wrong check, each reached through Command1_Click as a button click reaches it. The form is
+// shown (offscreen unless another platform is asked for), so the lists do the work a visible
+// list does; the repaint that follows in the event loop is not part of the figures.
+#include "content/battletable.h"
+#include "quiz/quizform.h"
+#include "shell/application.h"
+#include "shell/quizwindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <numeric>
+#include <random>
+#include <vector>
+
+namespace {
+
+int rowOf(const forms::ListBox &list, QStringView text) {
+    for (int i = 0; i < list.ListCount(); ++i)
+        if (list.List(i) == text)
+            return i;
+    qFatal("no entry \"%s\" in %s", qPrintable(text.toString()), qPrintable(list.name()));
+}
+
+void choose(quiz::QuizForm &form, QStringView place, QStringView winner, QStringView defeated) {
+    form.List1(0).setCurrentRow(rowOf(form.List1(0), place), QItemSelectionModel::ClearAndSelect);
+    form.List1(1).setCurrentRow(rowOf(form.List1(1), winner), QItemSelectionModel::ClearAndSelect);
+    form.List1(2).setCurrentRow(rowOf(form.List1(2), defeated),
+                                QItemSelectionModel::ClearAndSelect);
+}
+
+void chooseRow(quiz::QuizForm &form, std::size_t row) {
+    const content::BattleRow &battle = content::battleTable[row];
+    choose(form, battle.place, battle.winner, battle.defeated);
+}
+
+} // namespace
+
+class BenchEvents : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newRound();
+    void rightCheck();
+    void wrongCheck();
+    void checkWithoutSelection();
+    void otherIndex();
+    void fullRound();
+
+private:
+    std::unique_ptr<quiz::QuizForm> m_form;
+};
+
+void BenchEvents::init() {
+    m_form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
+    m_form->setErrorReporter([](QWidget *, const QString &message) {
+        qFatal("unexpected error: %s", qPrintable(message));
+    });
+    m_form->Form_Load();
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+}
+
+void BenchEvents::cleanup() {
+    m_form.reset();
+}
+
+// A new round on a full round: clears the three lists and refills them in sorted order.
+void BenchEvents::newRound() {
+    chooseRow(*m_form, 4);
+    QBENCHMARK {
+        m_form->Command1_Click(1);
+    }
+    QCOMPARE(m_form->List1(2).ListCount(), qint16(content::battleCount));
+    QCOMPARE(m_form->List1(0).ListIndex(), -1);
+}
+
+// A right check needs a fresh triple each time, which QBENCHMARK cannot set up outside its
+// measured loop. So each check is timed on its own, with the choosing of the triple and the new
+// round that refills the lists left outside the clock; the figure is the median of all checks,
+// taken over whole rounds in a shuffled row order, at every list length from 16 down to 1.
+void BenchEvents::rightCheck() {
+    constexpr int rounds = 64;
+    std::vector<qint64> nanoseconds;
+    nanoseconds.reserve(std::size_t(rounds) * content::battleCount);
+    std::array<std::size_t, content::battleCount> order{};
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::mt19937 random(20240501);
+    QElapsedTimer timer;
+    for (int round = 0; round < rounds; ++round) {
+        m_form->Command1_Click(1);
+        std::shuffle(order.begin(), order.end(), random);
+        for (std::size_t row : order) {
+            chooseRow(*m_form, row);
+            timer.start();
+            m_form->Command1_Click(0);
+            nanoseconds.push_back(timer.nsecsElapsed());
+        }
+        QCOMPARE(m_form->Label2(2).Caption(), QString::number(content::battleCount));
+        QCOMPARE(m_form->List1(0).ListCount(), qint16(0));
+    }
+    const auto middle = nanoseconds.begin() + std::ptrdiff_t(nanoseconds.size() / 2);
+    std::nth_element(nanoseconds.begin(), middle, nanoseconds.end());
+    QTest::setBenchmarkResult(qreal(*middle), QTest::WalltimeNanoseconds);
+}
+
+// The same wrong triple checked again and again: each check counts one more wrong answer and
+// shows "???", which is what a pupil pressing the button repeatedly gets.
+void BenchEvents::wrongCheck() {
+    const content::BattleRow &a = content::battleTable[12];
+    const content::BattleRow &b = content::battleTable[13];
+    choose(*m_form, a.place, a.winner, b.defeated);
+    QBENCHMARK {
+        m_form->Command1_Click(0);
+    }
+    QCOMPARE(m_form->Text1(0).Text(), QStringLiteral("???"));
+    QCOMPARE(m_form->List1(0).ListCount(), qint16(content::battleCount));
+}
+
+void BenchEvents::checkWithoutSelection() {
+    const content::BattleRow &a = content::battleTable[12];
+    choose(*m_form, a.place, a.winner, a.defeated);
+    m_form->List1(1).clearSelection();
+    QBENCHMARK {
+        m_form->Command1_Click(0);
+    }
+    QCOMPARE(m_form->Label2(3).Caption(), QStringLiteral("0"));
+}
+
+void BenchEvents::otherIndex() {
+    chooseRow(*m_form, 0);
+    QBENCHMARK {
+        m_form->Command1_Click(2);
+    }
+    QCOMPARE(m_form->List1(0).ListCount(), qint16(content::battleCount));
+}
+
+// A whole round as a pupil plays it without a mistake: sixteen triples chosen and checked, then
+// a new round. This one includes the choosing; it is the figure a round costs end to end.
+void BenchEvents::fullRound() {
+    QBENCHMARK {
+        for (std::size_t row = 0; row < content::battleTable.size(); ++row) {
+            chooseRow(*m_form, row);
+            m_form->Command1_Click(0);
+        }
+        m_form->Command1_Click(1);
+    }
+    QCOMPARE(m_form->List1(0).ListCount(), qint16(content::battleCount));
+}
+
+int main(int argc, char *argv[]) {
+    // No display is needed unless one is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    shell::setUpApplication(app);
+    BenchEvents bench;
+    return QTest::qExec(&bench, argc, argv);
+}
+
+#include "bench_events.moc"
