@@ -16,6 +16,12 @@ if [ -z "${VALTESSA_IN_SESSION:-}" ]; then
     done
     [ -s "$displayfile" ] || { echo "Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$(head -n 1 "$displayfile")"
+    # The server is ready only when a client can connect to it.
+    for _ in $(seq 100); do
+        xdotool getdisplaygeometry >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+    xdotool getdisplaygeometry >/dev/null || { echo "Xvfb on $DISPLAY refuses clients" >&2; exit 1; }
     export VALTESSA_IN_SESSION=1
     status=0
     dbus-run-session -- "$0" "$@" || status=$?
