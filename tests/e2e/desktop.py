@@ -35,10 +35,24 @@ class Program:
     """The running program: its process, its accessible window, and ways to act on it."""
 
     def __init__(self, executable, env=None):
-        self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
-        # A sanitizer build on a busy machine may take many seconds to start.
-        self.app = wait_for("the program on the accessibility bus", self._find_application,
-                            timeout=90)
+        # Start the accessibility registry first, so the program finds it when it starts.
+        wait_for("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
+        # A sanitizer build on a busy machine may take many seconds to start. Now and then a
+        # freshly started accessibility bus misses the program's registration; the program is
+        # then started once more rather than failing the test on the session's account.
+        for attempt in (1, 2):
+            self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
+            try:
+                self.app = wait_for("the program on the accessibility bus",
+                                    self._find_application, timeout=45 * attempt)
+                break
+            except AssertionError:
+                self.process.kill()
+                self.process.wait()
+                if attempt == 2:
+                    raise
+                print("the program did not reach the accessibility bus; starting it again",
+                      file=sys.stderr)
         self.window = wait_for("its window", self._find_window, timeout=30)
         self.window_id = wait_for("its X window", self._find_x_window)
 
