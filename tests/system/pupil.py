@@ -13,7 +13,7 @@ import time
 import pyatspi
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from desktop import Program, check, wait_for  # noqa: E402
+from desktop import Program, check, wait_for, wait_for_exit  # noqa: E402
 
 
 class WatchedProgram(Program):
@@ -44,7 +44,7 @@ class WatchedProgram(Program):
         connection.flush()
         connection.close()
         try:
-            return self.process.wait(timeout=self.timeout * 4)
+            return wait_for_exit(self.process, self.timeout * 4)
         except subprocess.TimeoutExpired:
             self.process.kill()
             raise AssertionError("the program did not end when its window was closed")
