@@ -20,20 +20,49 @@ class WatchedProgram(Program):
     """The program started through a wrapper (strace, valgrind) that keeps its process id, so that
     the accessibility bus and the X window still name the process we started."""
 
-    def __init__(self, executable, env=None, timeout=15.0):
+    def __init__(self, executable, env=None, timeout=45.0):
+        # As Program does, with every wait stretched to `timeout`.
         self.timeout = timeout
-        self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
-        self.app = wait_for("the program on the accessibility bus", self._find_application,
-                            timeout)
-        self.window = wait_for(
-            "its window",
-            lambda: next((c for c in _descendants(self.app)
-                          if c.getRole() == pyatspi.ROLE_FRAME
-                          and c.getState().contains(pyatspi.STATE_SHOWING)), None), timeout)
+        wait_for("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
+        for attempt in (1, 2):
+            self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
+            try:
+                self.app = wait_for("the program on the accessibility bus",
+                                    self._find_application, timeout * attempt)
+                break
+            except AssertionError:
+                self.process.kill()
+                self.process.wait()
+                if attempt == 2:
+                    raise
+                print("the program did not reach the accessibility bus; starting it again",
+                      file=sys.stderr)
+        self.window = wait_for("its window", self._find_window, timeout)
         self.window_id = wait_for("its X window", self._find_x_window, timeout)
 
+    def wait_until_idle(self, quiet=1.0):
+        """Waits until the program has used no CPU for `quiet` seconds. Slowed down by what
+        watches it, the program lags behind the clicks and keys sent to it; a pupil closes the
+        window only after the last answer has been shown, and so do these tests."""
+        def cpu_ticks():
+            with open(f"/proc/{self.process.pid}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+            return int(fields[11]) + int(fields[12])
+        deadline = time.monotonic() + self.timeout
+        last, since = cpu_ticks(), time.monotonic()
+        while time.monotonic() < deadline:
+            time.sleep(0.1)
+            now = cpu_ticks()
+            if now != last:
+                last, since = now, time.monotonic()
+            elif time.monotonic() - since >= quiet:
+                return
+        raise AssertionError(f"the program was still busy after {self.timeout} s")
+
     def close(self):
-        """Closes the window as a window manager would and returns the exit status."""
+        """Closes the window as a window manager would, once the program has caught up with
+        what was sent to it, and returns the exit status."""
+        self.wait_until_idle()
         from Xlib import X, display, protocol
         connection = display.Display()
         window = connection.create_resource_object("window", int(self.window_id))
@@ -50,14 +79,6 @@ class WatchedProgram(Program):
             raise AssertionError("the program did not end when its window was closed")
 
 
-def _descendants(node):
-    for index in range(node.childCount):
-        child = node.getChildAtIndex(index)
-        if child is not None:
-            yield child
-            yield from _descendants(child)
-
-
 def battle_table(table_json):
     """The table's rows, from the helper that prints them."""
     return json.loads(subprocess.run([table_json], check=True, capture_output=True).stdout)
@@ -65,23 +86,16 @@ def battle_table(table_json):
 
 def play_round(program, table):
     timeout = program.timeout
-    places = program.find(pyatspi.ROLE_LIST, "Място")
-    winners = program.find(pyatspi.ROLE_LIST, "Победител")
-    defeated = program.find(pyatspi.ROLE_LIST, "Победен")
+    controls = program.controls()
+    places, winners, defeated = controls.places, controls.winners, controls.defeated
     lists = (places, winners, defeated)
-    info = program.find(pyatspi.ROLE_TEXT, "Информация")
-    check_button = program.find(pyatspi.ROLE_PUSH_BUTTON, "Провери")
-    new_round = program.find(pyatspi.ROLE_PUSH_BUTTON, "Изчисти")
-
-    def counter(prefix):
-        return next(n.name for n in program.find_all(pyatspi.ROLE_LABEL)
-                    if n.name.startswith(prefix))
+    info, check_button, new_round = controls.info, controls.check_button, controls.new_round
 
     def right():
-        return counter("Верни отговори: ")
+        return controls.correct.name
 
     def wrong():
-        return counter("Грешни отговори: ")
+        return controls.wrong.name
 
     def choose(node, text):
         """Click the list's top row, then Home and Down to the entry: the keys select as they go.

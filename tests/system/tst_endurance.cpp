@@ -8,6 +8,7 @@
 #include "content/battletable.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
@@ -36,7 +37,7 @@ qint64 residentKiB() {
     qFatal("no VmRSS in /proc/self/status");
 }
 
-// CPU time of this thread: other load on the machine barely moves it, unlike the wall clock.
+// CPU time of this thread: other load on the machine moves it much less than the wall clock.
 qint64 threadCpuNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
