@@ -83,7 +83,12 @@ Form::Form(const FormDescription &description, QWidget *parent)
     setFixedSize(pixelsFromTwips(description.clientWidth),
                  pixelsFromTwips(description.clientHeight));
     fillBackground(this, colorFromBgr(description.backColor));
-    setFont(QFont(description.fontFamily.toString(), description.fontPointSize));
+    QFont windowFont(description.fontFamily.toString(), description.fontPointSize);
+    // Bulgarian Cyrillic needs no OpenType shaping. Without it Qt maps characters to glyphs
+    // directly, which is most of the time it takes to lay out a paragraph in the information box;
+    // the text looks as classic desktop controls draw it, without kerning or ligatures.
+    windowFont.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(windowFont);
 
     for (const ControlDescription &control : description.controls) {
         auto &members = m_arrays[control.name.toString()];

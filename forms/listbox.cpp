@@ -55,12 +55,17 @@ void ListBox::AddItem(const QString &text) {
 
 void ListBox::RemoveItem(int index) {
     checkIndex("RemoveItem", index);
-    const bool wasSelected = ListIndex() == index;
+    if (ListIndex() == index)
+        selectionModel()->clearSelection();
+    // A single-selection view that loses its current item makes a neighbour current and selects
+    // it, a choice the pupil never made. Moving the keyboard's current item to that neighbour
+    // first, without selecting it, keeps the place in the list and the selection empty.
+    if (currentRow() == index) {
+        const int neighbour = index + 1 < count() ? index + 1 : index - 1;
+        selectionModel()->setCurrentIndex(model()->index(neighbour, 0),
+                                          QItemSelectionModel::NoUpdate);
+    }
     delete takeItem(index);
-    // Removing the selected item leaves the list without a selection; the view must not move the
-    // selection to a neighbour the pupil never chose.
-    if (wasSelected)
-        clearSelection();
 }
 
 void ListBox::Clear() {

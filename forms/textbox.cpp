@@ -1,6 +1,8 @@
 #include "forms/textbox.h"
 
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace forms {
 
@@ -24,7 +26,28 @@ void TextBox::SetText(const QString &text) {
     // A text that ends its last line shows no empty line after it.
     if (shown.endsWith(u'\n'))
         shown.chop(1);
-    setPlainText(shown);
+
+    QTextDocument *const doc = document();
+    const int oldEnd = doc->characterCount() - 1;
+    if (oldEnd == 0) {
+        setPlainText(shown);
+        return;
+    }
+    // setPlainText() lays the new paragraph out two or three times on the spot (the document
+    // layout measures a changed block before and after laying it out, then the view's cursor
+    // is made visible). Replacing the text in one edit block lays it out once, when it is next
+    // needed. The new text goes in after the old one, which is then removed, so that the view's
+    // cursor at the start stays there; a cursor the user has moved is put back first.
+    if (textCursor().position() != 0 || textCursor().hasSelection())
+        setTextCursor(QTextCursor(doc));
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    edit.setPosition(oldEnd);
+    edit.insertText(shown);
+    edit.setPosition(0);
+    edit.setPosition(oldEnd, QTextCursor::KeepAnchor);
+    edit.removeSelectedText();
+    edit.endEditBlock();
     verticalScrollBar()->setValue(0);
 }
 

@@ -5,8 +5,10 @@
 #include "forms/textbox.h"
 
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -39,8 +41,10 @@ private slots:
     void outOfRangeRaisesAndChangesNothing();
     void removingTheSelectedItemLeavesNoSelection();
     void removingAnotherItemKeepsTheSelection();
+    void removingTheCurrentUnselectedItemKeepsTheSelection();
     void clearDropsTheSelection();
     void textBoxGivesBackExactlyWhatWasSet();
+    void textBoxShowsANewTextFromItsStart();
     void controlArrayRejectsMissingMembers();
     void eventBoundaryReportsOnceAndEnds();
 };
@@ -131,7 +135,29 @@ void TestForms::removingTheSelectedItemLeavesNoSelection() {
         list.RemoveItem(row);
         QCOMPARE(list.ListIndex(), -1);
         QCOMPARE(list.ListCount(), qint16(2));
+        // The keyboard goes on from the entry that moved up into the place, or from the one
+        // before when the last entry went.
+        QCOMPARE(list.currentRow(), std::min(row, 1));
     }
+}
+
+// A single-selection view selects a neighbour when its current entry goes; the pupil's choice
+// in the list must survive the removal of an entry it was not.
+void TestForms::removingTheCurrentUnselectedItemKeepsTheSelection() {
+    ListBox list(u"List1"_s, false);
+    for (const QString &entry : {u"а"_s, u"б"_s, u"в"_s})
+        list.AddItem(entry);
+    select(list, 2);
+    list.setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    list.RemoveItem(0);
+    QCOMPARE(list.ListIndex(), 1);
+    QCOMPARE(list.List(list.ListIndex()), u"в"_s);
+
+    list.clearSelection();
+    list.setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    list.RemoveItem(0);
+    QCOMPARE(list.ListIndex(), -1);
+    QCOMPARE(list.ListCount(), qint16(1));
 }
 
 void TestForms::removingAnotherItemKeepsTheSelection() {
@@ -165,6 +191,44 @@ void TestForms::textBoxGivesBackExactlyWhatWasSet() {
     QCOMPARE(box.Text(), u"???"_s);
     QVERIFY(box.isReadOnly());
     QCOMPARE(box.focusPolicy(), Qt::StrongFocus);
+}
+
+// Whatever the user did in the box before, a new text shows from its first line with the cursor
+// at its start and nothing selected; nothing of the old text stays behind.
+void TestForms::textBoxShowsANewTextFromItsStart() {
+    forms::TextBox box(u"Text1"_s);
+    box.resize(120, 60);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QString longLine = u"дълъг ред "_s.repeated(40);
+    const QString multiLine = u"първи\r\nвтори\r\nтрети\r\n"_s + longLine;
+    const struct {
+        QString text;
+        QString shown;
+    } steps[] = {
+        {multiLine, u"първи\nвтори\nтрети\n"_s + longLine},
+        {longLine, longLine},
+        {u"???"_s, u"???"_s},
+        {multiLine, u"първи\nвтори\nтрети\n"_s + longLine},
+        {u""_s, u""_s},
+        {longLine, longLine},
+    };
+    for (const auto &step : steps) {
+        // Leave the cursor at the end with the whole text selected, then scrolled to the bottom.
+        box.selectAll();
+        box.verticalScrollBar()->setValue(box.verticalScrollBar()->maximum());
+        box.SetText(step.text);
+        QCOMPARE(box.Text(), step.text);
+        QCOMPARE(box.toPlainText(), step.shown);
+        QCOMPARE(box.document()->blockCount(), int(step.shown.count(u'\n')) + 1);
+        QCOMPARE(box.textCursor().position(), 0);
+        QVERIFY(!box.textCursor().hasSelection());
+        QCoreApplication::processEvents();
+        QCOMPARE(box.verticalScrollBar()->value(), 0);
+        QCOMPARE(box.verticalScrollBar()->maximum() > 0, step.shown.size() > 100);
+    }
+    // Replaced texts are not kept for undo, so a day of answers does not pile up.
+    QVERIFY(!box.document()->isUndoAvailable());
 }
 
 void TestForms::controlArrayRejectsMissingMembers() {
