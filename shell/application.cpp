@@ -2,10 +2,24 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QStyle>
 #include <QStyleFactory>
 
 namespace shell {
+
+namespace {
+
+// The icon is a PNG of our own. Read as such, Qt need not load every image-format plugin (and
+// QtSvg with them) to find out what kind of file it is.
+QIcon windowIcon() {
+    QImageReader reader(QStringLiteral(":/icons/org.example.Valtessa-32.png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QIcon(QPixmap::fromImage(reader.read()));
+}
+
+} // namespace
 
 void setUpApplication(QApplication &app) {
     QApplication::setApplicationName(QStringLiteral("valtessa"));
@@ -13,7 +27,7 @@ void setUpApplication(QApplication &app) {
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     QApplication::setOrganizationName(QStringLiteral("Kordavin"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.Valtessa"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.example.Valtessa-32.png")));
+    QApplication::setWindowIcon(windowIcon());
 
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(app.style()->standardPalette());

@@ -82,6 +82,10 @@ void TestWindow::windowHasItsFixedSizeCaptionAndIcon() {
     QCOMPARE(QApplication::applicationVersion(), u"1.00"_s);
     QVERIFY(!QApplication::windowIcon().isNull());
     QCOMPARE(QApplication::windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+    const QImage shipped(u":/icons/org.example.Valtessa-32.png"_s);
+    const QImage shown = QApplication::windowIcon().pixmap(32, 32).toImage().convertToFormat(
+        QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(shown, shipped.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     QCOMPARE(form->palette().color(QPalette::Window), rgb(192, 192, 255));
     QCOMPARE(QApplication::style()->name().toLower(), u"fusion"_s);
 }
