@@ -10,6 +10,9 @@ TextBox::TextBox(const QString &name, QWidget *parent)
     : QPlainTextEdit(parent) {
     setObjectName(name);
     setReadOnly(true);
+    // Without undo the document drops the text of replaced answers; with it, every answer shown
+    // in a day would stay in memory.
+    setUndoRedoEnabled(false);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setFocusPolicy(Qt::StrongFocus);
     setTabChangesFocus(true);
