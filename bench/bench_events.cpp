@@ -1,7 +1,8 @@
 // How long the window's event procedures take on the real form: a new round, a right check and a
 // wrong check, each reached through Command1_Click as a button click reaches it. The form is
 // shown (offscreen unless another platform is asked for), so the lists do the work a visible
-// list does; the repaint that follows in the event loop is not part of the figures.
+// list does. The repaint that follows in the event loop is left out, except in the figures whose
+// names end in "Painted", which run the event loop until the window shows the answer.
 #include "content/battletable.h"
 #include "quiz/quizform.h"
 #include "shell/application.h"
