@@ -49,7 +49,10 @@ def descendants(node):
 class Program:
     """The running program: its process, its accessible window, and ways to act on it."""
 
-    def __init__(self, executable, env=None):
+    def __init__(self, executable, env=None, timeout=45.0):
+        """Starts the program and waits, at most `timeout` seconds for each step, until its
+        window is on the accessibility bus and on screen."""
+        self.timeout = timeout
         # Start the accessibility registry first, so the program finds it when it starts.
         wait_for("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
         # A sanitizer build on a busy machine may take many seconds to start. Now and then a
@@ -59,7 +62,7 @@ class Program:
             self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
             try:
                 self.app = wait_for("the program on the accessibility bus",
-                                    self._find_application, timeout=45 * attempt)
+                                    self._find_application, timeout * attempt)
                 break
             except AssertionError:
                 self.process.kill()
@@ -68,8 +71,8 @@ class Program:
                     raise
                 print("the program did not reach the accessibility bus; starting it again",
                       file=sys.stderr)
-        self.window = wait_for("its window", self._find_window, timeout=30)
-        self.window_id = wait_for("its X window", self._find_x_window)
+        self.window = wait_for("its window", self._find_window, timeout)
+        self.window_id = wait_for("its X window", self._find_x_window, timeout)
 
     def _find_window(self):
         return next((c for c in descendants(self.app) if c.getRole() == pyatspi.ROLE_FRAME
@@ -192,7 +195,7 @@ class Program:
         subprocess.run(["import", "-window", "root", path], check=True)
         return path
 
-    def close(self):
+    def close(self, exit_timeout=60):
         """Closes the window as a window manager's close button does: WM_DELETE_WINDOW."""
         from Xlib import X, display, protocol
         connection = display.Display()
@@ -205,7 +208,7 @@ class Program:
         connection.flush()
         connection.close()
         try:
-            return wait_for_exit(self.process, 60)
+            return wait_for_exit(self.process, exit_timeout)
         except subprocess.TimeoutExpired:
             self.process.kill()
             raise AssertionError("the program did not end when its window was closed")

@@ -13,32 +13,13 @@ import time
 import pyatspi
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from desktop import Program, check, wait_for, wait_for_exit  # noqa: E402
+from desktop import Program, check, wait_for  # noqa: E402
 
 
 class WatchedProgram(Program):
     """The program started through a wrapper (strace, valgrind) that keeps its process id, so that
-    the accessibility bus and the X window still name the process we started."""
-
-    def __init__(self, executable, env=None, timeout=45.0):
-        # As Program does, with every wait stretched to `timeout`.
-        self.timeout = timeout
-        wait_for("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
-        for attempt in (1, 2):
-            self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
-            try:
-                self.app = wait_for("the program on the accessibility bus",
-                                    self._find_application, timeout * attempt)
-                break
-            except AssertionError:
-                self.process.kill()
-                self.process.wait()
-                if attempt == 2:
-                    raise
-                print("the program did not reach the accessibility bus; starting it again",
-                      file=sys.stderr)
-        self.window = wait_for("its window", self._find_window, timeout)
-        self.window_id = wait_for("its X window", self._find_x_window, timeout)
+    the accessibility bus and the X window still name the process we started. The wrapper slows
+    it down: give it a `timeout` to match."""
 
     def wait_until_idle(self, quiet=1.0):
         """Waits until the program has used no CPU for `quiet` seconds. Slowed down by what
@@ -60,23 +41,9 @@ class WatchedProgram(Program):
         raise AssertionError(f"the program was still busy after {self.timeout} s")
 
     def close(self):
-        """Closes the window as a window manager would, once the program has caught up with
-        what was sent to it, and returns the exit status."""
+        """Closes the window once the program has caught up with what was sent to it."""
         self.wait_until_idle()
-        from Xlib import X, display, protocol
-        connection = display.Display()
-        window = connection.create_resource_object("window", int(self.window_id))
-        event = protocol.event.ClientMessage(
-            window=window, client_type=connection.intern_atom("WM_PROTOCOLS"),
-            data=(32, [connection.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
-        window.send_event(event, event_mask=X.NoEventMask)
-        connection.flush()
-        connection.close()
-        try:
-            return wait_for_exit(self.process, self.timeout * 4)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            raise AssertionError("the program did not end when its window was closed")
+        return super().close(exit_timeout=self.timeout * 4)
 
 
 def battle_table(table_json):
