@@ -8,8 +8,8 @@ from desktop import Program, check, main, wait_for
 
 PLACES_FIRST = ["Ажинкур - битка", "Ватерло - битка", "Гавгамела - битка "]
 WINNER_AT_13 = "херцог Уилям Завоевателя"
-ROW_3_EXPLANATION = ("Срещата между двете армии става през есента на 333 пр.н.е. при град Иса - "
-                     "Северна Сирия.")
+ROW_3_EXPLANATION = ("Битката при Гавгамела се води на 1 октомври 331 г. пр.н.е. край Арбела – в "
+                     "днешния Ирак.")
 
 
 def choose_with_keyboard(program, down_presses):

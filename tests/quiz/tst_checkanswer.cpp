@@ -130,9 +130,7 @@ void TestCheckAnswer::verdictsReplaceEachOther() {
 
     choose(form->List1(2), tableRows[2].defeated);
     form->Command1_Click(0);
-    QCOMPARE(form->Text1(0).Text(),
-             u"Срещата между двете армии става през есента на 333 пр.н.е. при град Иса - Северна "
-             "Сирия."_s);
+    QCOMPARE(form->Text1(0).Text(), content::battleTable[2].explanation.toString());
 
     chooseTriple(*form, tableRows[5].place, tableRows[6].winner, tableRows[5].defeated);
     form->Command1_Click(0);

@@ -315,7 +315,7 @@ void TestWindow::buttonsRespondToMouseClicks() {
     selectRow(form->List1(2), 1);
     QTest::mouseClick(&form->Command1(0), Qt::LeftButton);
     QCOMPARE(form->Label2(2).Caption(), u"1"_s);
-    QVERIFY(form->Text1(0).Text().startsWith(u"Срещата между двете армии"_s));
+    QCOMPARE(form->Text1(0).Text(), content::battleTable[2].explanation.toString());
     QCOMPARE(form->List1(0).ListCount(), qint16(15));
 
     selectRow(form->List1(0), 0);
