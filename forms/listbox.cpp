@@ -5,7 +5,10 @@
 #include <QItemSelectionModel>
 #include <QLocale>
 
+#include <algorithm>
 #include <limits>
+#include <numeric>
+#include <vector>
 
 namespace forms {
 
@@ -33,9 +36,9 @@ qint16 ListBox::ListCount() const {
     return static_cast<qint16>(count());
 }
 
-QString ListBox::List(int index) const {
+const QString &ListBox::List(int index) const {
     checkIndex("List", index);
-    return item(index)->text();
+    return m_texts.at(index);
 }
 
 int ListBox::ListIndex() const {
@@ -44,13 +47,30 @@ int ListBox::ListIndex() const {
 }
 
 void ListBox::AddItem(const QString &text) {
-    if (count() >= std::numeric_limits<qint16>::max())
-        throw Error(
-            QStringLiteral("%1.AddItem: списъкът е пълен (%2 елемента)").arg(m_name).arg(count()));
-    if (m_collator)
-        insertItem(sortedInsertPosition(text), text);
-    else
-        addItem(text);
+    checkRoomFor("AddItem", 1);
+    const int position = m_collator ? sortedInsertPosition(text) : count();
+    insertItem(position, text);
+    m_texts.insert(position, text);
+}
+
+void ListBox::AddItems(const QStringList &texts) {
+    checkRoomFor("AddItems", texts.size());
+    if (texts.isEmpty())
+        return;
+    if (m_collator && count() > 0) {
+        // Merging into entries already there keeps the rule of AddItem; no caller of ours does
+        // this with many entries.
+        for (const QString &text : texts)
+            AddItem(text);
+        return;
+    }
+    const QStringList ordered = m_collator ? sortedForEmptyList(texts) : texts;
+    // One insertion, laid out and painted once.
+    const bool updating = updatesEnabled();
+    setUpdatesEnabled(false);
+    insertItems(count(), ordered);
+    m_texts.append(ordered);
+    setUpdatesEnabled(updating);
 }
 
 void ListBox::RemoveItem(int index) {
@@ -66,10 +86,12 @@ void ListBox::RemoveItem(int index) {
                                           QItemSelectionModel::NoUpdate);
     }
     delete takeItem(index);
+    m_texts.removeAt(index);
 }
 
 void ListBox::Clear() {
     clear();
+    m_texts.clear();
 }
 
 void ListBox::checkIndex(const char *operation, int index) const {
@@ -80,6 +102,31 @@ void ListBox::checkIndex(const char *operation, int index) const {
                         .arg(count()));
 }
 
+void ListBox::checkRoomFor(const char *operation, qsizetype added) const {
+    if (added > std::numeric_limits<qint16>::max() - count())
+        throw Error(QStringLiteral("%1.%2: списъкът е пълен (%3 елемента)")
+                        .arg(m_name, QLatin1StringView(operation))
+                        .arg(count()));
+}
+
+// Stable, so equal texts keep the order they came in, as AddItem one by one would leave them.
+QStringList ListBox::sortedForEmptyList(const QStringList &texts) {
+    if (texts == m_lastUnsorted)
+        return m_lastSorted;
+    std::vector<qsizetype> order(std::size_t(texts.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(), [this, &texts](qsizetype a, qsizetype b) {
+        return m_collator->compare(texts.at(a), texts.at(b)) < 0;
+    });
+    QStringList sorted;
+    sorted.reserve(texts.size());
+    for (qsizetype index : order)
+        sorted.append(texts.at(index));
+    m_lastUnsorted = texts;
+    m_lastSorted = sorted;
+    return sorted;
+}
+
 // Binary search for the first item that sorts after text, so equal items keep the order they
 // were added in.
 int ListBox::sortedInsertPosition(const QString &text) const {
@@ -87,7 +134,7 @@ int ListBox::sortedInsertPosition(const QString &text) const {
     int high = count();
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (m_collator->compare(item(middle)->text(), text) <= 0)
+        if (m_collator->compare(m_texts.at(middle), text) <= 0)
             low = middle + 1;
         else
             high = middle;
