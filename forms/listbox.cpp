@@ -33,7 +33,7 @@ QCollator ListBox::bulgarianCollator() {
 }
 
 qint16 ListBox::ListCount() const {
-    return static_cast<qint16>(count());
+    return static_cast<qint16>(m_texts.size());
 }
 
 const QString &ListBox::List(int index) const {
@@ -95,7 +95,7 @@ void ListBox::Clear() {
 }
 
 void ListBox::checkIndex(const char *operation, int index) const {
-    if (index < 0 || index >= count())
+    if (index < 0 || index >= m_texts.size())
         throw Error(QStringLiteral("%1.%2(%3): няма елемент с такъв номер (елементи: %4)")
                         .arg(m_name, QLatin1StringView(operation))
                         .arg(index)

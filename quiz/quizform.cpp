@@ -130,13 +130,18 @@ void QuizForm::CheckAnswer() {
     const int n = List2(0).ListCount();
     bool found = false;
     // Every row is compared, even after a match; comparisons are exact, trailing blanks included.
+    // The chosen texts do not change during the scan and are read once, as are the controls:
+    // a table may have tens of thousands of rows.
+    const QString &place = List1(0).List(a);
+    const QString &winner = List1(1).List(b);
+    const QString &defeated = List1(2).List(c);
+    const forms::ListBox &placeColumn = List2(0);
+    const forms::ListBox &winnerColumn = List2(1);
+    const forms::ListBox &defeatedColumn = List2(2);
     for (int r = 1; r <= n; ++r) {
-        const QString &place = List1(0).List(a);
-        const QString &winner = List1(1).List(b);
-        const QString &defeated = List1(2).List(c);
-        const QString &rowPlace = List2(0).List(r - 1);
-        const QString &rowWinner = List2(1).List(r - 1);
-        const QString &rowDefeated = List2(2).List(r - 1);
+        const QString &rowPlace = placeColumn.List(r - 1);
+        const QString &rowWinner = winnerColumn.List(r - 1);
+        const QString &rowDefeated = defeatedColumn.List(r - 1);
         if (place == rowPlace && winner == rowWinner && defeated == rowDefeated) {
             found = true;
             Text1(0).SetText(List1(3).List(r - 1));
