@@ -182,8 +182,7 @@ int measure(const QString &folder) {
             qFatal("the wrong check was not counted");
 
         std::printf("%7d %9.2f %9.2f %12.2f %11.2f %11.1f %11.1f\n", rows, ms(read), ms(open),
-                    double(open) / 1e3 / rows, ms(round), double(right) / 1e3,
-                    double(wrong) / 1e3);
+                    double(open) / 1e3 / rows, ms(round), double(right) / 1e3, double(wrong) / 1e3);
         std::fflush(stdout);
     }
     return 0;

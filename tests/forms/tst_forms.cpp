@@ -37,6 +37,8 @@ private slots:
     void sortedListKeepsBulgarianOrder_data();
     void sortedListKeepsBulgarianOrder();
     void unsortedListKeepsInsertionOrder();
+    void addingAtOnceKeepsEqualEntriesInTheirOrder();
+    void addingAtOnceWhatDoesNotFitAddsNothing();
     void outOfRangeRaisesAndChangesNothing_data();
     void outOfRangeRaisesAndChangesNothing();
     void removingTheSelectedItemLeavesNoSelection();
@@ -81,6 +83,13 @@ void TestForms::sortedListKeepsBulgarianOrder() {
         for (const QString &entry : order)
             list.AddItem(entry);
         QCOMPARE(items(list), expected);
+        // The same list, filled at once and again after Clear, as a new round does.
+        ListBox bulk(u"List1"_s, true);
+        for (int round = 0; round < 2; ++round) {
+            bulk.Clear();
+            bulk.AddItems(order);
+            QCOMPARE(items(bulk), expected);
+        }
     }
 }
 
@@ -90,6 +99,45 @@ void TestForms::unsortedListKeepsInsertionOrder() {
     for (const QString &entry : entries)
         list.AddItem(entry);
     QCOMPARE(items(list), entries);
+}
+
+// Entries the collation cannot tell apart stay in the order they came in, whether added one by
+// one or at once; what the view shows is what List gives.
+void TestForms::addingAtOnceKeepsEqualEntriesInTheirOrder() {
+    const QStringList entries{u"Юг"_s,   u"агне"_s, u"Леонид"_s, u"АГНЕ"_s,
+                              u"Агне"_s, u"юг"_s,   u"агне"_s,   u"Ъгъл"_s};
+    const QStringList expected{u"агне"_s,   u"АГНЕ"_s, u"Агне"_s, u"агне"_s,
+                               u"Леонид"_s, u"Ъгъл"_s, u"Юг"_s,   u"юг"_s};
+    ListBox single(u"List1"_s, true);
+    for (const QString &entry : entries)
+        single.AddItem(entry);
+    QCOMPARE(items(single), expected);
+
+    ListBox bulk(u"List1"_s, true);
+    bulk.AddItems(entries);
+    QCOMPARE(items(bulk), expected);
+    // Others given later go after their equals already there.
+    bulk.AddItems({u"Агне"_s, u"Абв"_s});
+    QCOMPARE(items(bulk),
+             QStringList{u"Абв"_s} + expected.mid(0, 4) + QStringList{u"Агне"_s} + expected.mid(4));
+    for (int row = 0; row < bulk.count(); ++row)
+        QCOMPARE(bulk.item(row)->text(), bulk.List(row));
+
+    ListBox unsorted(u"List2"_s, false);
+    unsorted.AddItem(u"Ксеркс"_s);
+    unsorted.AddItems(entries);
+    QCOMPARE(items(unsorted), QStringList{u"Ксеркс"_s} + entries);
+}
+
+void TestForms::addingAtOnceWhatDoesNotFitAddsNothing() {
+    ListBox list(u"List2"_s, false);
+    list.AddItems(QStringList(32766, u"ред"_s));
+    QVERIFY_THROWS_EXCEPTION(forms::Error, list.AddItems({u"а"_s, u"б"_s}));
+    QCOMPARE(list.ListCount(), qint16(32766));
+    QCOMPARE(list.count(), 32766);
+    list.AddItems({u"а"_s});
+    QCOMPARE(list.ListCount(), qint16(32767));
+    QVERIFY_THROWS_EXCEPTION(forms::Error, list.AddItem(u"б"_s));
 }
 
 void TestForms::outOfRangeRaisesAndChangesNothing_data() {
