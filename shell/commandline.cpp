@@ -18,6 +18,21 @@ const QString helpName = u"help"_s;
 const QString versionName = u"version"_s;
 const QString exportName = u"export-quiz"_s;
 
+// Qt's own options, which QApplication reads from the command line itself: accepted here so that
+// `valtessa -platform xcb` or `-reverse` work as in any Qt program, and left out of the help.
+QList<QCommandLineOption> qtOptions() {
+    QList<QCommandLineOption> options;
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "qwindowtitle", "qwindowicon", "display",
+                             "geometry", "title", "name", "style", "stylesheet", "session"})
+        options.append(QCommandLineOption(QString::fromLatin1(name), QString(), u"value"_s));
+    for (const char *name : {"reverse", "nograb", "dograb", "widgetcount"})
+        options.append(QCommandLineOption(QString::fromLatin1(name)));
+    for (QCommandLineOption &option : options)
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return options;
+}
+
 void print(std::FILE *stream, const QString &text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
@@ -36,6 +51,7 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     const QCommandLineOption version(QStringList{u"v"_s, versionName});
     const QCommandLineOption exportQuiz(exportName, QString(), u"FILE"_s);
     parser.addOptions({help, version, exportQuiz});
+    parser.addOptions(qtOptions());
     parser.addPositionalArgument(u"FILE"_s, QString());
 
     CommandLine result;

@@ -89,6 +89,8 @@ void TestCommandLine::parse_data() {
         u"шаблон.csv"_s);
     row("--export-quiz=FILE", {u"--export-quiz=шаблон.csv"_s}, Action::ExportQuiz, {},
         u"шаблон.csv"_s);
+    row("Qt's own options are left to Qt", {u"-platform"_s, u"xcb"_s, u"-reverse"_s, u"a.csv"_s},
+        Action::OpenWindow, u"a.csv"_s);
     row("unknown option", {u"--colour"_s}, Action::UsageError);
     row("unknown short option", {u"-x"_s}, Action::UsageError);
     row("two files", {u"a.csv"_s, u"b.csv"_s}, Action::UsageError);
