@@ -111,19 +111,20 @@ void ListBox::checkRoomFor(const char *operation, qsizetype added) const {
 
 // Stable, so equal texts keep the order they came in, as AddItem one by one would leave them.
 QStringList ListBox::sortedForEmptyList(const QStringList &texts) {
-    if (texts == m_lastUnsorted)
-        return m_lastSorted;
-    std::vector<qsizetype> order(std::size_t(texts.size()));
-    std::iota(order.begin(), order.end(), qsizetype(0));
-    std::stable_sort(order.begin(), order.end(), [this, &texts](qsizetype a, qsizetype b) {
-        return m_collator->compare(texts.at(a), texts.at(b)) < 0;
-    });
+    if (texts != m_lastUnsorted) {
+        // A list holds at most 32 767 entries, so every position fits in 16 bits.
+        m_lastOrder.resize(std::size_t(texts.size()));
+        std::iota(m_lastOrder.begin(), m_lastOrder.end(), quint16(0));
+        std::stable_sort(m_lastOrder.begin(), m_lastOrder.end(),
+                         [this, &texts](quint16 a, quint16 b) {
+                             return m_collator->compare(texts.at(a), texts.at(b)) < 0;
+                         });
+        m_lastUnsorted = texts;
+    }
     QStringList sorted;
     sorted.reserve(texts.size());
-    for (qsizetype index : order)
+    for (quint16 index : m_lastOrder)
         sorted.append(texts.at(index));
-    m_lastUnsorted = texts;
-    m_lastSorted = sorted;
     return sorted;
 }
 

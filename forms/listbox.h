@@ -4,6 +4,7 @@
 #include <QListWidget>
 
 #include <optional>
+#include <vector>
 
 namespace forms {
 
@@ -47,10 +48,10 @@ private:
     // The entries' texts in list order, beside the view's items: reading them is a plain array
     // access, which a scan of a table with thousands of rows needs.
     QStringList m_texts;
-    // The last texts sorted for an empty list, and their sorted order: a new round of the same
-    // table adds the same texts again and need not sort them again.
+    // The last texts sorted for an empty list, and the order that sorts them: a new round of the
+    // same table adds the same texts again and need not sort them again.
     QStringList m_lastUnsorted;
-    QStringList m_lastSorted;
+    std::vector<quint16> m_lastOrder;
 };
 
 } // namespace forms
