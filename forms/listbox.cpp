@@ -48,8 +48,9 @@ int ListBox::ListIndex() const {
 
 void ListBox::AddItem(const QString &text) {
     checkRoomFor("AddItem", 1);
-    const int position = m_collator ? sortedInsertPosition(text) : count();
-    insertItem(position, text);
+    const int position = m_collator ? sortedInsertPosition(text) : int(m_texts.size());
+    if (!m_hidden)
+        insertItem(position, text);
     m_texts.insert(position, text);
 }
 
@@ -57,7 +58,7 @@ void ListBox::AddItems(const QStringList &texts) {
     checkRoomFor("AddItems", texts.size());
     if (texts.isEmpty())
         return;
-    if (m_collator && count() > 0) {
+    if (m_collator && !m_texts.isEmpty()) {
         // Merging into entries already there keeps the rule of AddItem; no caller of ours does
         // this with many entries.
         for (const QString &text : texts)
@@ -65,16 +66,22 @@ void ListBox::AddItems(const QStringList &texts) {
         return;
     }
     const QStringList ordered = m_collator ? sortedForEmptyList(texts) : texts;
-    // One insertion, laid out and painted once.
-    const bool updating = updatesEnabled();
-    setUpdatesEnabled(false);
-    insertItems(count(), ordered);
+    if (!m_hidden) {
+        // One insertion, laid out and painted once.
+        const bool updating = updatesEnabled();
+        setUpdatesEnabled(false);
+        insertItems(count(), ordered);
+        setUpdatesEnabled(updating);
+    }
     m_texts.append(ordered);
-    setUpdatesEnabled(updating);
 }
 
 void ListBox::RemoveItem(int index) {
     checkIndex("RemoveItem", index);
+    if (m_hidden) {
+        m_texts.removeAt(index);
+        return;
+    }
     if (ListIndex() == index)
         selectionModel()->clearSelection();
     // A single-selection view that loses its current item makes a neighbour current and selects
@@ -94,19 +101,33 @@ void ListBox::Clear() {
     m_texts.clear();
 }
 
+// A list the program hides, as the table's columns are, is never seen and never chosen from: it
+// keeps its entries as texts only, without the view's item for each, which at tens of thousands
+// of entries cost more time and memory than the texts. They are made if it is ever shown.
+void ListBox::setVisible(bool visible) {
+    if (visible && m_hidden) {
+        m_hidden = false;
+        insertItems(0, m_texts);
+    } else if (!visible && !m_hidden) {
+        m_hidden = true;
+        clear();
+    }
+    QListWidget::setVisible(visible);
+}
+
 void ListBox::checkIndex(const char *operation, int index) const {
     if (index < 0 || index >= m_texts.size())
         throw Error(QStringLiteral("%1.%2(%3): няма елемент с такъв номер (елементи: %4)")
                         .arg(m_name, QLatin1StringView(operation))
                         .arg(index)
-                        .arg(count()));
+                        .arg(m_texts.size()));
 }
 
 void ListBox::checkRoomFor(const char *operation, qsizetype added) const {
-    if (added > std::numeric_limits<qint16>::max() - count())
+    if (added > std::numeric_limits<qint16>::max() - m_texts.size())
         throw Error(QStringLiteral("%1.%2: списъкът е пълен (%3 елемента)")
                         .arg(m_name, QLatin1StringView(operation))
-                        .arg(count()));
+                        .arg(m_texts.size()));
 }
 
 // Stable, so equal texts keep the order they came in, as AddItem one by one would leave them.
@@ -132,7 +153,7 @@ QStringList ListBox::sortedForEmptyList(const QStringList &texts) {
 // were added in.
 int ListBox::sortedInsertPosition(const QString &text) const {
     int low = 0;
-    int high = count();
+    int high = int(m_texts.size());
     while (low < high) {
         const int middle = low + (high - low) / 2;
         if (m_collator->compare(m_texts.at(middle), text) <= 0)

@@ -33,6 +33,9 @@ public:
     void RemoveItem(int index);
     void Clear();
 
+    // Hiding the list drops the view's items, showing it makes them again from the entries.
+    void setVisible(bool visible) override;
+
     // The collation a sorted list uses; fixed to Bulgarian so the order is the same whatever
     // the machine's locale settings say.
     static QCollator bulgarianCollator();
@@ -48,6 +51,8 @@ private:
     // The entries' texts in list order, beside the view's items: reading them is a plain array
     // access, which a scan of a table with thousands of rows needs.
     QStringList m_texts;
+    // Hidden by the program: the view then holds no items, only m_texts the entries.
+    bool m_hidden = false;
     // The last texts sorted for an empty list, and the order that sorts them: a new round of the
     // same table adds the same texts again and need not sort them again.
     QStringList m_lastUnsorted;

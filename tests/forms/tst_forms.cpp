@@ -39,6 +39,7 @@ private slots:
     void unsortedListKeepsInsertionOrder();
     void addingAtOnceKeepsEqualEntriesInTheirOrder();
     void addingAtOnceWhatDoesNotFitAddsNothing();
+    void hiddenListKeepsItsEntriesAndShowsThemWhenShown();
     void outOfRangeRaisesAndChangesNothing_data();
     void outOfRangeRaisesAndChangesNothing();
     void removingTheSelectedItemLeavesNoSelection();
@@ -151,6 +152,37 @@ void TestForms::addingAtOnceWhatDoesNotFitAddsNothing() {
     list.AddItems({u"а"_s});
     QCOMPARE(list.ListCount(), qint16(32767));
     QVERIFY_THROWS_EXCEPTION(forms::Error, list.AddItem(u"б"_s));
+}
+
+// A hidden list (the table's columns) holds its entries without the view's items; shown, it
+// shows exactly its entries, whatever was done to it while hidden.
+void TestForms::hiddenListKeepsItsEntriesAndShowsThemWhenShown() {
+    for (bool sorted : {false, true}) {
+        QWidget window;
+        auto *list = new ListBox(u"List2"_s, sorted, &window);
+        list->AddItems({u"Шарл VI"_s, u"Абд ал Рахман"_s});
+        list->setVisible(false);
+        list->AddItem(u"Ксеркс"_s);
+        list->AddItems({u"Помпей"_s, u"Леонид"_s});
+        list->RemoveItem(1);
+        const QStringList expected =
+            sorted ? QStringList{u"Абд ал Рахман"_s, u"Леонид"_s, u"Помпей"_s, u"Шарл VI"_s}
+                   : QStringList{u"Шарл VI"_s, u"Ксеркс"_s, u"Помпей"_s, u"Леонид"_s};
+        QCOMPARE(items(*list), expected);
+        QCOMPARE(list->ListIndex(), -1);
+        QVERIFY_THROWS_EXCEPTION(forms::Error, list->List(4));
+
+        list->setVisible(true);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(list->count(), 4);
+        for (int row = 0; row < list->count(); ++row)
+            QCOMPARE(list->item(row)->text(), expected[row]);
+        select(*list, 2);
+        list->RemoveItem(0);
+        QCOMPARE(list->ListIndex(), 1);
+        QCOMPARE(list->item(1)->text(), list->List(1));
+    }
 }
 
 void TestForms::outOfRangeRaisesAndChangesNothing_data() {
