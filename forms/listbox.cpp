@@ -5,7 +5,10 @@
 #include <QItemSelectionModel>
 #include <QLocale>
 
+#include <algorithm>
 #include <limits>
+#include <numeric>
+#include <vector>
 
 namespace forms {
 
@@ -30,12 +33,12 @@ QCollator ListBox::bulgarianCollator() {
 }
 
 qint16 ListBox::ListCount() const {
-    return static_cast<qint16>(count());
+    return static_cast<qint16>(m_texts.size());
 }
 
-QString ListBox::List(int index) const {
+const QString &ListBox::List(int index) const {
     checkIndex("List", index);
-    return item(index)->text();
+    return m_texts.at(index);
 }
 
 int ListBox::ListIndex() const {
@@ -44,17 +47,41 @@ int ListBox::ListIndex() const {
 }
 
 void ListBox::AddItem(const QString &text) {
-    if (count() >= std::numeric_limits<qint16>::max())
-        throw Error(
-            QStringLiteral("%1.AddItem: списъкът е пълен (%2 елемента)").arg(m_name).arg(count()));
-    if (m_collator)
-        insertItem(sortedInsertPosition(text), text);
-    else
-        addItem(text);
+    checkRoomFor("AddItem", 1);
+    const int position = m_collator ? sortedInsertPosition(text) : int(m_texts.size());
+    if (!m_hidden)
+        insertItem(position, text);
+    m_texts.insert(position, text);
+}
+
+void ListBox::AddItems(const QStringList &texts) {
+    checkRoomFor("AddItems", texts.size());
+    if (texts.isEmpty())
+        return;
+    if (m_collator && !m_texts.isEmpty()) {
+        // Merging into entries already there keeps the rule of AddItem; no caller of ours does
+        // this with many entries.
+        for (const QString &text : texts)
+            AddItem(text);
+        return;
+    }
+    const QStringList ordered = m_collator ? sortedForEmptyList(texts) : texts;
+    if (!m_hidden) {
+        // One insertion, laid out and painted once.
+        const bool updating = updatesEnabled();
+        setUpdatesEnabled(false);
+        insertItems(count(), ordered);
+        setUpdatesEnabled(updating);
+    }
+    m_texts.append(ordered);
 }
 
 void ListBox::RemoveItem(int index) {
     checkIndex("RemoveItem", index);
+    if (m_hidden) {
+        m_texts.removeAt(index);
+        return;
+    }
     if (ListIndex() == index)
         selectionModel()->clearSelection();
     // A single-selection view that loses its current item makes a neighbour current and selects
@@ -66,28 +93,70 @@ void ListBox::RemoveItem(int index) {
                                           QItemSelectionModel::NoUpdate);
     }
     delete takeItem(index);
+    m_texts.removeAt(index);
 }
 
 void ListBox::Clear() {
     clear();
+    m_texts.clear();
+}
+
+// A list the program hides, as the table's columns are, is never seen and never chosen from: it
+// keeps its entries as texts only, without the view's item for each, which at tens of thousands
+// of entries cost more time and memory than the texts. They are made if it is ever shown.
+void ListBox::setVisible(bool visible) {
+    if (visible && m_hidden) {
+        m_hidden = false;
+        insertItems(0, m_texts);
+    } else if (!visible && !m_hidden) {
+        m_hidden = true;
+        clear();
+    }
+    QListWidget::setVisible(visible);
 }
 
 void ListBox::checkIndex(const char *operation, int index) const {
-    if (index < 0 || index >= count())
+    if (index < 0 || index >= m_texts.size())
         throw Error(QStringLiteral("%1.%2(%3): няма елемент с такъв номер (елементи: %4)")
                         .arg(m_name, QLatin1StringView(operation))
                         .arg(index)
-                        .arg(count()));
+                        .arg(m_texts.size()));
+}
+
+void ListBox::checkRoomFor(const char *operation, qsizetype added) const {
+    if (added > std::numeric_limits<qint16>::max() - m_texts.size())
+        throw Error(QStringLiteral("%1.%2: списъкът е пълен (%3 елемента)")
+                        .arg(m_name, QLatin1StringView(operation))
+                        .arg(m_texts.size()));
+}
+
+// Stable, so equal texts keep the order they came in, as AddItem one by one would leave them.
+QStringList ListBox::sortedForEmptyList(const QStringList &texts) {
+    if (texts != m_lastUnsorted) {
+        // A list holds at most 32 767 entries, so every position fits in 16 bits.
+        m_lastOrder.resize(std::size_t(texts.size()));
+        std::iota(m_lastOrder.begin(), m_lastOrder.end(), quint16(0));
+        std::stable_sort(m_lastOrder.begin(), m_lastOrder.end(),
+                         [this, &texts](quint16 a, quint16 b) {
+                             return m_collator->compare(texts.at(a), texts.at(b)) < 0;
+                         });
+        m_lastUnsorted = texts;
+    }
+    QStringList sorted;
+    sorted.reserve(texts.size());
+    for (quint16 index : m_lastOrder)
+        sorted.append(texts.at(index));
+    return sorted;
 }
 
 // Binary search for the first item that sorts after text, so equal items keep the order they
 // were added in.
 int ListBox::sortedInsertPosition(const QString &text) const {
     int low = 0;
-    int high = count();
+    int high = int(m_texts.size());
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (m_collator->compare(item(middle)->text(), text) <= 0)
+        if (m_collator->compare(m_texts.at(middle), text) <= 0)
             low = middle + 1;
         else
             high = middle;

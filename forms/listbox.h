@@ -4,12 +4,14 @@
 #include <QListWidget>
 
 #include <optional>
+#include <vector>
 
 namespace forms {
 
 // A list of strings with at most one selected item. A sorted list keeps its items in Bulgarian
 // alphabetical order, ignoring case; an unsorted one keeps them in the order they were added.
-// Operations with an index out of range raise forms::Error and change nothing.
+// Operations with an index out of range raise forms::Error and change nothing. The entries are
+// changed only through the operations below, never through QListWidget's own item functions.
 class ListBox : public QListWidget {
     Q_OBJECT
 
@@ -20,12 +22,19 @@ public:
     bool isSorted() const { return m_collator.has_value(); }
 
     qint16 ListCount() const;
-    QString List(int index) const;
+    const QString &List(int index) const;
     // The selected item's index, or -1 when nothing is selected.
     int ListIndex() const;
     void AddItem(const QString &text);
+    // Adds all texts, in the order a run of AddItem calls would give, but sorts and inserts them
+    // at once: a list of thousands of entries fills in milliseconds. Raises forms::Error and adds
+    // nothing when they would not all fit.
+    void AddItems(const QStringList &texts);
     void RemoveItem(int index);
     void Clear();
+
+    // Hiding the list drops the view's items, showing it makes them again from the entries.
+    void setVisible(bool visible) override;
 
     // The collation a sorted list uses; fixed to Bulgarian so the order is the same whatever
     // the machine's locale settings say.
@@ -33,10 +42,21 @@ public:
 
 private:
     void checkIndex(const char *operation, int index) const;
+    void checkRoomFor(const char *operation, qsizetype added) const;
     int sortedInsertPosition(const QString &text) const;
+    QStringList sortedForEmptyList(const QStringList &texts);
 
     QString m_name;
     std::optional<QCollator> m_collator;
+    // The entries' texts in list order, beside the view's items: reading them is a plain array
+    // access, which a scan of a table with thousands of rows needs.
+    QStringList m_texts;
+    // Hidden by the program: the view then holds no items, only m_texts the entries.
+    bool m_hidden = false;
+    // The last texts sorted for an empty list, and the order that sorts them: a new round of the
+    // same table adds the same texts again and need not sort them again.
+    QStringList m_lastUnsorted;
+    std::vector<quint16> m_lastOrder;
 };
 
 } // namespace forms

@@ -1,6 +1,32 @@
 #include "quiz/quizform.h"
 
+#include <array>
+
+using namespace Qt::Literals::StringLiterals;
+
 namespace quiz {
+
+namespace {
+
+// Text from a quiz file is joined to ours, never used as a format: it may hold "%1".
+QString introductionTo(const content::Quiz &quiz) {
+    const auto &[first, second, third] = quiz.captions;
+    return u"Викторина „"_s + quiz.title + u"“: "_s + QString::number(quiz.rows.size()) +
+           u" реда.\r\n"_s + u"Изберете по един отговор от списъците „"_s + first + u"“, „"_s +
+           second + u"“ и „"_s + third +
+           u"“ така, че трите да си съответстват, и натиснете „Провери“.\r\n"_s +
+           u"При верен отговор трите избора изчезват от списъците, при грешен се показва „???“. "
+           u"„Изчисти“ започва нов кръг.\r\n"_s;
+}
+
+// What a right answer shows for a row without an explanation: that it was right, and the row.
+QString rightAnswerWithoutExplanation(const content::Quiz &quiz, const content::QuizRow &row) {
+    const auto &[first, second, third] = quiz.captions;
+    return u"Вярно!\r\n"_s + first + u": "_s + row.place + u"\r\n"_s + second + u": "_s +
+           row.winner + u"\r\n"_s + third + u": "_s + row.defeated + u"\r\n"_s;
+}
+
+} // namespace
 
 QuizForm::QuizForm(const forms::FormDescription &description, QWidget *parent)
     : forms::Form(description, parent)
@@ -32,17 +58,58 @@ void QuizForm::Command1_Click(qint16 Index) {
     }
 }
 
+void QuizForm::openQuiz(const content::Quiz &quiz) {
+    if (quiz.rows.size() < std::size_t(content::minQuizRows) ||
+        quiz.rows.size() > std::size_t(content::maxQuizRows))
+        throw forms::Error(u"Викторина с "_s + QString::number(quiz.rows.size()) + u" реда"_s);
+
+    std::array<QStringList, 3> columns;
+    QStringList explanations;
+    for (QStringList &column : columns)
+        column.reserve(qsizetype(quiz.rows.size()));
+    explanations.reserve(qsizetype(quiz.rows.size()));
+    for (const content::QuizRow &row : quiz.rows) {
+        columns[0].append(row.place);
+        columns[1].append(row.winner);
+        columns[2].append(row.defeated);
+        explanations.append(row.explanation.isEmpty() ? rightAnswerWithoutExplanation(quiz, row)
+                                                      : row.explanation);
+    }
+    for (qint16 column = 0; column < 3; ++column) {
+        List2(column).Clear();
+        List2(column).AddItems(columns[std::size_t(column)]);
+    }
+    List1(3).Clear();
+    List1(3).AddItems(explanations);
+
+    Label1(0).SetCaption(quiz.title);
+    for (qint16 column = 0; column < 3; ++column) {
+        const QString &caption = quiz.captions[std::size_t(column)];
+        Label1(qint16(column + 1)).SetCaption(caption);
+        List1(column).setAccessibleName(caption);
+    }
+    Text1(0).SetText(introductionTo(quiz));
+    NewRound();
+}
+
 void QuizForm::NewRound() {
     List1(0).Clear();
     List1(1).Clear();
     List1(2).Clear();
-    // The place column's count governs all three columns.
+    // The place column's count governs all three columns. Each list takes its column at once,
+    // which leaves it in the order adding the entries one by one gives.
     const int n = List2(0).ListCount();
+    std::array<QStringList, 3> columns;
+    for (QStringList &column : columns)
+        column.reserve(n);
     for (int r = 1; r <= n; ++r) {
-        List1(0).AddItem(List2(0).List(r - 1));
-        List1(1).AddItem(List2(1).List(r - 1));
-        List1(2).AddItem(List2(2).List(r - 1));
+        columns[0].append(List2(0).List(r - 1));
+        columns[1].append(List2(1).List(r - 1));
+        columns[2].append(List2(2).List(r - 1));
     }
+    List1(0).AddItems(columns[0]);
+    List1(1).AddItems(columns[1]);
+    List1(2).AddItems(columns[2]);
     correctCount = 0;
     wrongCount = 0;
     ShowScore();
@@ -63,13 +130,18 @@ void QuizForm::CheckAnswer() {
     const int n = List2(0).ListCount();
     bool found = false;
     // Every row is compared, even after a match; comparisons are exact, trailing blanks included.
+    // The chosen texts do not change during the scan and are read once, as are the controls:
+    // a table may have tens of thousands of rows.
+    const QString &place = List1(0).List(a);
+    const QString &winner = List1(1).List(b);
+    const QString &defeated = List1(2).List(c);
+    const forms::ListBox &placeColumn = List2(0);
+    const forms::ListBox &winnerColumn = List2(1);
+    const forms::ListBox &defeatedColumn = List2(2);
     for (int r = 1; r <= n; ++r) {
-        const QString place = List1(0).List(a);
-        const QString winner = List1(1).List(b);
-        const QString defeated = List1(2).List(c);
-        const QString rowPlace = List2(0).List(r - 1);
-        const QString rowWinner = List2(1).List(r - 1);
-        const QString rowDefeated = List2(2).List(r - 1);
+        const QString &rowPlace = placeColumn.List(r - 1);
+        const QString &rowWinner = winnerColumn.List(r - 1);
+        const QString &rowDefeated = defeatedColumn.List(r - 1);
         if (place == rowPlace && winner == rowWinner && defeated == rowDefeated) {
             found = true;
             Text1(0).SetText(List1(3).List(r - 1));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "content/quizfile.h"
 #include "forms/form.h"
 #include "forms/label.h"
 #include "forms/listbox.h"
@@ -21,6 +22,12 @@ public:
     void Form_Load();
     // Raised when a member of Command1 is clicked: 0 checks the answer, 1 starts a new round.
     void Command1_Click(qint16 Index);
+
+    // Plays another quiz: its rows replace the table, its captions the lists' captions (and the
+    // names screen readers give the lists), its title the heading; the information box says
+    // what the quiz is and how to play it, and a new round starts. A row without an explanation
+    // shows the matched answers when it is found. Text from the quiz is shown as plain text.
+    void openQuiz(const content::Quiz &quiz);
 
     // 0 places, 1 winners, 2 defeated (the answer lists); 3 the explanations column of the table.
     forms::ControlArray<forms::ListBox> List1;

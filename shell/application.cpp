@@ -21,11 +21,25 @@ QIcon windowIcon() {
 
 } // namespace
 
+void setApplicationNames() {
+    QCoreApplication::setApplicationName(QStringLiteral("valtessa"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Kordavin"));
+}
+
+bool displayAvailable() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN) && !defined(Q_OS_ANDROID)
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
 void setUpApplication(QApplication &app) {
-    QApplication::setApplicationName(QStringLiteral("valtessa"));
+    setApplicationNames();
     QApplication::setApplicationDisplayName(QStringLiteral("Valtessa"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
-    QApplication::setOrganizationName(QStringLiteral("Kordavin"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.Valtessa"));
     QApplication::setWindowIcon(windowIcon());
 

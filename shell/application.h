@@ -9,4 +9,12 @@ namespace shell {
 // colours never meet a dark theme's text colour.
 void setUpApplication(QApplication &app);
 
+// The program's name, display name, version and organisation, for an application object of any
+// kind (the command line runs without a window).
+void setApplicationNames();
+
+// Whether a window can be shown: on X11 and Wayland there must be a display to connect to,
+// which Qt would otherwise end the program for lacking.
+bool displayAvailable();
+
 } // namespace shell

@@ -1,20 +1,62 @@
+#include "content/quizfile.h"
 #include "forms/error.h"
 #include "quiz/quizform.h"
 #include "shell/application.h"
+#include "shell/commandline.h"
+#include "shell/quizfileopener.h"
 #include "shell/quizwindow.h"
 
 #include <QApplication>
 
 #include <cstdlib>
 
+using namespace Qt::Literals::StringLiterals;
+#include <optional>
+
 int main(int argc, char *argv[]) {
+    // The command line is read before anything needs a display: --help, --version and
+    // --export-quiz run in a terminal without one. QCoreApplication gives the arguments as the
+    // system passed them (in full Unicode on Windows too).
+    shell::CommandLine commandLine;
+    {
+        const QCoreApplication core(argc, argv);
+        shell::setApplicationNames();
+        commandLine = shell::parseCommandLine(QCoreApplication::arguments());
+        if (commandLine.action != shell::CommandLine::Action::OpenWindow)
+            return shell::runWithoutWindow(commandLine);
+    }
+
+    // A quiz named on the command line is read before the window is made: a file that cannot be
+    // played opens no window.
+    std::optional<content::Quiz> quiz;
+    if (!commandLine.quizFile.isEmpty()) {
+        content::QuizFileResult result = content::readQuizFile(commandLine.quizFile);
+        if (const auto *error = std::get_if<content::QuizFileError>(&result)) {
+            const QString message = shell::quizFileErrorMessage(*error);
+            shell::printToStandardError(u"valtessa: "_s + message + u'\n');
+            if (shell::displayAvailable()) {
+                QApplication app(argc, argv);
+                shell::setUpApplication(app);
+                shell::QuizFileOpener::showErrorMessageBox(nullptr, message);
+            }
+            return shell::exitStatusBadInput;
+        }
+        quiz = std::get<content::Quiz>(std::move(result));
+    }
+
     QApplication app(argc, argv);
     shell::setUpApplication(app);
 
     try {
         quiz::QuizForm form(shell::quizWindowDescription());
-        if (!form.raiseEvent([&form] { form.Form_Load(); }))
+        if (!form.raiseEvent([&form, &quiz] {
+                form.Form_Load();
+                if (quiz)
+                    form.openQuiz(*quiz);
+            }))
             return EXIT_FAILURE;
+        // Owned by the form.
+        new shell::QuizFileOpener(form);
         form.show();
         return QApplication::exec();
     } catch (const forms::Error &error) {

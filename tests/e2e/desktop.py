@@ -49,9 +49,9 @@ def descendants(node):
 class Program:
     """The running program: its process, its accessible window, and ways to act on it."""
 
-    def __init__(self, executable, env=None, timeout=45.0):
-        """Starts the program and waits, at most `timeout` seconds for each step, until its
-        window is on the accessibility bus and on screen."""
+    def __init__(self, executable, env=None, timeout=45.0, args=()):
+        """Starts the program with the command-line arguments args and waits, at most `timeout`
+        seconds for each step, until its window is on the accessibility bus and on screen."""
         self.timeout = timeout
         # Start the accessibility registry first, so the program finds it when it starts.
         wait_for("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
@@ -59,7 +59,8 @@ class Program:
         # freshly started accessibility bus misses the program's registration; the program is
         # then started once more rather than failing the test on the session's account.
         for attempt in (1, 2):
-            self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
+            self.process = subprocess.Popen([executable, *args],
+                                            env={**os.environ, **(env or {})})
             try:
                 self.app = wait_for("the program on the accessibility bus",
                                     self._find_application, timeout * attempt)

@@ -37,6 +37,9 @@ private slots:
     void sortedListKeepsBulgarianOrder_data();
     void sortedListKeepsBulgarianOrder();
     void unsortedListKeepsInsertionOrder();
+    void addingAtOnceKeepsEqualEntriesInTheirOrder();
+    void addingAtOnceWhatDoesNotFitAddsNothing();
+    void hiddenListKeepsItsEntriesAndShowsThemWhenShown();
     void outOfRangeRaisesAndChangesNothing_data();
     void outOfRangeRaisesAndChangesNothing();
     void removingTheSelectedItemLeavesNoSelection();
@@ -81,6 +84,13 @@ void TestForms::sortedListKeepsBulgarianOrder() {
         for (const QString &entry : order)
             list.AddItem(entry);
         QCOMPARE(items(list), expected);
+        // The same list, filled at once and again after Clear, as a new round does.
+        ListBox bulk(u"List1"_s, true);
+        for (int round = 0; round < 2; ++round) {
+            bulk.Clear();
+            bulk.AddItems(order);
+            QCOMPARE(items(bulk), expected);
+        }
     }
 }
 
@@ -90,6 +100,89 @@ void TestForms::unsortedListKeepsInsertionOrder() {
     for (const QString &entry : entries)
         list.AddItem(entry);
     QCOMPARE(items(list), entries);
+}
+
+// Entries the collation cannot tell apart stay in the order they came in, whether added one by
+// one or at once; what the view shows is what List gives. Enough entries that a sort which is
+// not stable shows it.
+void TestForms::addingAtOnceKeepsEqualEntriesInTheirOrder() {
+    const QStringList spellings{u"агне"_s, u"Агне"_s, u"АГНЕ"_s, u"аГне"_s, u"Юг"_s,
+                                u"юг"_s,   u"ЮГ"_s,   u"Ъгъл"_s, u"ъгъл"_s};
+    QStringList entries;
+    for (int i = 0; i < 300; ++i)
+        entries << spellings[(i * 7 + i / 9) % spellings.size()];
+    ListBox single(u"List1"_s, true);
+    for (const QString &entry : entries)
+        single.AddItem(entry);
+
+    ListBox bulk(u"List1"_s, true);
+    bulk.AddItems(entries);
+    QCOMPARE(items(bulk), items(single));
+    for (int row = 0; row < bulk.count(); ++row)
+        QCOMPARE(bulk.item(row)->text(), bulk.List(row));
+
+    // Refilled with other entries of the same number, as a new quiz's round does.
+    QStringList others = entries;
+    std::reverse(others.begin(), others.end());
+    bulk.Clear();
+    bulk.AddItems(others);
+    ListBox singleOthers(u"List1"_s, true);
+    for (const QString &entry : others)
+        singleOthers.AddItem(entry);
+    QCOMPARE(items(bulk), items(singleOthers));
+
+    // Added to a list that has entries: each goes after its equals already there.
+    bulk.AddItems({u"Агне"_s, u"Абв"_s});
+    singleOthers.AddItem(u"Агне"_s);
+    singleOthers.AddItem(u"Абв"_s);
+    QCOMPARE(items(bulk), items(singleOthers));
+
+    ListBox unsorted(u"List2"_s, false);
+    unsorted.AddItem(u"Ксеркс"_s);
+    unsorted.AddItems(entries);
+    QCOMPARE(items(unsorted), QStringList{u"Ксеркс"_s} + entries);
+}
+
+void TestForms::addingAtOnceWhatDoesNotFitAddsNothing() {
+    ListBox list(u"List2"_s, false);
+    list.AddItems(QStringList(32766, u"ред"_s));
+    QVERIFY_THROWS_EXCEPTION(forms::Error, list.AddItems({u"а"_s, u"б"_s}));
+    QCOMPARE(list.ListCount(), qint16(32766));
+    QCOMPARE(list.count(), 32766);
+    list.AddItems({u"а"_s});
+    QCOMPARE(list.ListCount(), qint16(32767));
+    QVERIFY_THROWS_EXCEPTION(forms::Error, list.AddItem(u"б"_s));
+}
+
+// A hidden list (the table's columns) holds its entries without the view's items; shown, it
+// shows exactly its entries, whatever was done to it while hidden.
+void TestForms::hiddenListKeepsItsEntriesAndShowsThemWhenShown() {
+    for (bool sorted : {false, true}) {
+        QWidget window;
+        auto *list = new ListBox(u"List2"_s, sorted, &window);
+        list->AddItems({u"Шарл VI"_s, u"Абд ал Рахман"_s});
+        list->setVisible(false);
+        list->AddItem(u"Ксеркс"_s);
+        list->AddItems({u"Помпей"_s, u"Леонид"_s});
+        list->RemoveItem(1);
+        const QStringList expected =
+            sorted ? QStringList{u"Абд ал Рахман"_s, u"Леонид"_s, u"Помпей"_s, u"Шарл VI"_s}
+                   : QStringList{u"Шарл VI"_s, u"Ксеркс"_s, u"Помпей"_s, u"Леонид"_s};
+        QCOMPARE(items(*list), expected);
+        QCOMPARE(list->ListIndex(), -1);
+        QVERIFY_THROWS_EXCEPTION(forms::Error, list->List(4));
+
+        list->setVisible(true);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(list->count(), 4);
+        for (int row = 0; row < list->count(); ++row)
+            QCOMPARE(list->item(row)->text(), expected[row]);
+        select(*list, 2);
+        list->RemoveItem(0);
+        QCOMPARE(list->ListIndex(), 1);
+        QCOMPARE(list->item(1)->text(), list->List(1));
+    }
 }
 
 void TestForms::outOfRangeRaisesAndChangesNothing_data() {

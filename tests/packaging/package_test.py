@@ -4,6 +4,7 @@
 usage: package_test.py build DIR CPACK CPACK_CONFIG BUILD_CONFIG
        package_test.py contents DIR VERSION READELF
        package_test.py run DIR ARTIFACTS      (inside tests/e2e/run-in-session.sh)
+       package_test.py lintian DIR LINTIAN
 """
 
 import configparser
@@ -26,6 +27,7 @@ FILES = [
     "usr/share/icons/hicolor/scalable/apps/org.example.Valtessa.svg",
     "usr/share/doc/valtessa/copyright",
     "usr/share/doc/valtessa/changelog.gz",
+    "usr/share/man/man1/valtessa.1.gz",
 ]
 # Found by dpkg-shlibdeps, and the two it cannot see because Qt and fontconfig load them by name.
 DEPENDS = ["libqt6widgets6", "libqt6gui6", "libqt6core6", "fonts-liberation2", "qt6-qpa-plugins"]
@@ -138,6 +140,18 @@ def contents(folder, version, readelf):
     print(f"{package.name}: fields, {len(entries)} entries, desktop entry and program in order")
 
 
+def lintian(folder, lintian_program):
+    """Debian's checks of the package: no error and no warning."""
+    result = subprocess.run([lintian_program, "--no-cfg", str(the_package(folder))],
+                            capture_output=True, text=True)
+    tags = [line for line in result.stdout.splitlines() if re.match(r"[EW]: ", line)]
+    print(result.stdout)
+    if result.returncode not in (0, 2) or tags:
+        fail(f"lintian (status {result.returncode}) reports:\n  " + "\n  ".join(tags)
+             + result.stderr)
+    print(f"lintian: no tags on {the_package(folder).name}")
+
+
 def run(folder, artifacts):
     sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
     import pyatspi
@@ -161,7 +175,8 @@ def run(folder, artifacts):
 
 
 if __name__ == "__main__":
-    commands = {"build": (build, 4), "contents": (contents, 3), "run": (run, 2)}
+    commands = {"build": (build, 4), "contents": (contents, 3), "run": (run, 2),
+                "lintian": (lintian, 2)}
     if len(sys.argv) < 2 or sys.argv[1] not in commands \
             or len(sys.argv) != 2 + commands[sys.argv[1]][1]:
         sys.exit(__doc__)

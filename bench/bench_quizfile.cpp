@@ -1,0 +1,235 @@
+// How long a teacher's quiz takes to open and to play at 16, 1 000 and 32 767 rows, the last
+// being the most a list holds. Each figure is taken on the real quiz window, shown (offscreen
+// unless another platform is asked for), and is the median of several runs:
+// - read: readQuizFile on the file the writer saved;
+// - open: read, then openQuiz (table, captions, new round), then the event loop until the window
+//   has been drawn with the new lists: what the teacher waits for after choosing the file;
+// - new round: „Изчисти“ (Command1_Click(1)) on a full round, and the repaint;
+// - right and wrong check: Command1_Click(0), which scans the whole table.
+// `bench_quizfile --write ROWS FILE` only writes such a quiz, for the memory figure of run-all.
+#include "content/quizfile.h"
+#include "quiz/quizform.h"
+#include "shell/application.h"
+#include "shell/quizwindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Words of Cyrillic letters, some capitalised, so that the sort compares as real entries do.
+QString words(QRandomGenerator &random, int count) {
+    QString text;
+    for (int word = 0; word < count; ++word) {
+        if (word > 0)
+            text += u' ';
+        const int length = 3 + int(random.bounded(9));
+        for (int letter = 0; letter < length; ++letter) {
+            const auto offset = char16_t(random.bounded(32));
+            text += QChar(char16_t((letter == 0 && word == 0 ? u'А' : u'а') + offset));
+        }
+    }
+    return text;
+}
+
+// A quiz of the given size, the same every time: places with a number (so that rows differ),
+// winners and defeated drawn from smaller sets (so that lists hold equal entries), and a
+// two-sentence explanation.
+content::Quiz syntheticQuiz(int rows) {
+    QRandomGenerator random(20261208);
+    content::Quiz quiz;
+    quiz.title = u"Проба"_s;
+    quiz.captions = {u"Място"_s, u"Победител"_s, u"Победен"_s};
+    quiz.explanationCaption = u"Обяснение"_s;
+    std::vector<QString> people;
+    for (int i = 0; i < std::max(8, rows / 2); ++i)
+        people.push_back(words(random, 2));
+    for (int row = 0; row < rows; ++row) {
+        const auto pick = [&] { return people[random.bounded(quint32(people.size()))]; };
+        quiz.rows.push_back({words(random, 2) + u' ' + QString::number(row + 1), pick(), pick(),
+                             words(random, 12) + u". "_s + words(random, 8) + u'.'});
+    }
+    return quiz;
+}
+
+qint64 medianOf(std::vector<qint64> values) {
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+qint64 threadCpuNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// The CPU time of the step, beside its wall-clock time, shows what it costs when other programs
+// share the machine's cores.
+qint64 lastCpuMedian = 0;
+
+// Runs step `runs` times after `prepare` (outside the clock) and gives the median wall-clock
+// time in ns; the median CPU time of the thread is left in lastCpuMedian.
+qint64 median(int runs, const std::function<void()> &prepare, const std::function<void()> &step) {
+    std::vector<qint64> times;
+    std::vector<qint64> cpuTimes;
+    QElapsedTimer timer;
+    for (int run = 0; run < runs; ++run) {
+        prepare();
+        const qint64 cpuStart = threadCpuNanoseconds();
+        timer.start();
+        step();
+        times.push_back(timer.nsecsElapsed());
+        cpuTimes.push_back(threadCpuNanoseconds() - cpuStart);
+    }
+    lastCpuMedian = medianOf(cpuTimes);
+    return medianOf(times);
+}
+
+std::unique_ptr<quiz::QuizForm> shownForm() {
+    auto form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
+    form->setErrorReporter([](QWidget *, const QString &message) {
+        qFatal("unexpected error: %s", qPrintable(message));
+    });
+    form->Form_Load();
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        qFatal("the window was not shown");
+    return form;
+}
+
+// Draws the window now, as the event loop would after the change.
+void paint(QWidget &window) {
+    QCoreApplication::processEvents();
+    window.repaint();
+}
+
+void chooseRow(quiz::QuizForm &form, const content::QuizRow &row) {
+    const QString *texts[] = {&row.place, &row.winner, &row.defeated};
+    for (qint16 list = 0; list < 3; ++list) {
+        forms::ListBox &box = form.List1(list);
+        int found = -1;
+        for (int i = 0; i < box.ListCount() && found < 0; ++i)
+            if (box.List(i) == *texts[list])
+                found = i;
+        if (found < 0)
+            qFatal("entry not found");
+        box.setCurrentRow(found, QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+double ms(qint64 ns) {
+    return double(ns) / 1e6;
+}
+
+int measure(const QString &folder) {
+    std::printf("wall-clock medians, CPU time of the thread in brackets\n");
+    std::printf("%6s %16s %18s %14s %17s %16s %16s\n", "rows", "read ms", "open ms", "open us/row",
+                "new round ms", "right check us", "wrong check us");
+    for (int rows : {16, 1000, 32767}) {
+        const content::Quiz quiz = syntheticQuiz(rows);
+        const QString path = folder + u"/proba-"_s + QString::number(rows) + u".csv"_s;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content::writeQuiz(quiz)) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+        file.close();
+
+        const int runs = rows > 5000 ? 7 : 21;
+        const qint64 read = median(
+            runs, [] {}, [&path] { (void)content::readQuizFile(path); });
+        const qint64 readCpu = lastCpuMedian;
+
+        std::unique_ptr<quiz::QuizForm> form;
+        const qint64 open = median(
+            runs,
+            [&form] {
+                form.reset();
+                form = shownForm();
+            },
+            [&form, &path] {
+                auto result = content::readQuizFile(path);
+                form->openQuiz(std::get<content::Quiz>(result));
+                paint(*form);
+            });
+        const qint64 openCpu = lastCpuMedian;
+        if (form->List1(0).ListCount() != rows)
+            qFatal("the quiz did not open");
+
+        const qint64 round = median(
+            runs, [&form, &quiz] { chooseRow(*form, quiz.rows[quiz.rows.size() / 2]); },
+            [&form] {
+                form->Command1_Click(1);
+                paint(*form);
+            });
+        const qint64 roundCpu = lastCpuMedian;
+
+        // Each right check on a fresh round, drawn as the pupil sees it, a different row each time.
+        std::size_t next = 0;
+        const qint64 right = median(
+            21,
+            [&form, &quiz, &next] {
+                form->Command1_Click(1);
+                chooseRow(*form, quiz.rows[(next++ * 7919) % quiz.rows.size()]);
+                paint(*form);
+            },
+            [&form] { form->Command1_Click(0); });
+        const qint64 rightCpu = lastCpuMedian;
+        if (form->Label2(2).Caption() != u"1"_s)
+            qFatal("the right check was not counted");
+
+        const content::QuizRow &a = quiz.rows.front();
+        const content::QuizRow &b = quiz.rows.back();
+        const qint64 wrong = median(
+            21,
+            [&form, &a, &b] {
+                chooseRow(*form, {a.place, a.winner, b.defeated, {}});
+                paint(*form);
+            },
+            [&form] { form->Command1_Click(0); });
+        const qint64 wrongCpu = lastCpuMedian;
+        if (form->Text1(0).Text() != u"???"_s)
+            qFatal("the wrong check was not counted");
+
+        std::printf("%6d %7.2f (%6.2f) %8.2f (%7.2f) %5.2f (%5.2f) %7.2f (%7.2f) %7.1f (%6.1f) "
+                    "%7.1f (%6.1f)\n",
+                    rows, ms(read), ms(readCpu), ms(open), ms(openCpu), double(open) / 1e3 / rows,
+                    double(openCpu) / 1e3 / rows, ms(round), ms(roundCpu), double(right) / 1e3,
+                    double(rightCpu) / 1e3, double(wrong) / 1e3, double(wrongCpu) / 1e3);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    if (argc == 4 && qstrcmp(argv[1], "--write") == 0) {
+        QFile file(QString::fromLocal8Bit(argv[3]));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(content::writeQuiz(syntheticQuiz(QByteArray(argv[2]).toInt()))) < 0)
+            return 1;
+        return 0;
+    }
+    // No display is needed unless one is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    shell::setUpApplication(app);
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return 1;
+    return measure(folder.path());
+}

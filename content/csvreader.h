@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+namespace content {
+
+// Reads records of comma-separated values (RFC 4180) one at a time and says where each one is,
+// as a spreadsheet shows it: rows count from 1 and a line break inside quotes stays in its row;
+// fields count from 1. CR LF, LF and a lone CR all end a record. Every record is returned, a
+// blank line as one empty field; what to skip is the caller's choice.
+class CsvReader {
+public:
+    enum class Fault { None, UnclosedQuote, TextAfterQuote };
+
+    CsvReader(QStringView text, char16_t separator);
+
+    // Reads the next record into fields; false at the end of the text or on a fault.
+    bool readRecord(std::vector<QString> &fields);
+
+    // The row of the record last read.
+    int recordLine() const { return m_recordLine; }
+
+    Fault fault() const { return m_fault; }
+    // Where the fault is: the row and the field it happened in.
+    int faultLine() const { return m_recordLine; }
+    int faultColumn() const { return m_faultColumn; }
+
+private:
+    bool atLineEnd() const;
+    void skipLineEnd();
+    bool readQuoted(QString &value);
+    QString readUnquoted();
+
+    QStringView m_text;
+    qsizetype m_pos = 0;
+    char16_t m_separator;
+    int m_line = 1;
+    int m_recordLine = 0;
+    Fault m_fault = Fault::None;
+    int m_faultColumn = 0;
+};
+
+// The separator the header uses: of ';', tab and ',' the first (in that order) that splits the
+// first non-blank line into three or four fields outside quotes; failing that, the first that
+// occurs there at all; ';' when none does.
+char16_t detectSeparator(QStringView text);
+
+} // namespace content

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+#include <variant>
+#include <vector>
+
+namespace content {
+
+// One row of a quiz: the three answers that belong together and, optionally, what the pupil
+// reads when she matches them.
+struct QuizRow {
+    QString place;
+    QString winner;
+    QString defeated;
+    QString explanation; // empty when the quiz has no explanation column
+
+    friend bool operator==(const QuizRow &, const QuizRow &) = default;
+};
+
+// A whole quiz as the window plays it: a title for the heading, a caption for each answer list,
+// and the rows in the order they were written.
+struct Quiz {
+    QString title;
+    std::array<QString, 3> captions;
+    QString explanationCaption; // empty when the quiz has no explanation column
+    std::vector<QuizRow> rows;
+
+    friend bool operator==(const Quiz &, const Quiz &) = default;
+};
+
+// Why a quiz file was refused, and where, as a teacher finds it in a spreadsheet. Line and
+// column count from 1; a column of 0 means the whole line, a line of 0 the whole file.
+struct QuizFileError {
+    QString fileName; // the file's name without its folder
+    int line = 0;
+    int column = 0;
+    QString message; // Bulgarian, e.g. "липсва стойност"
+
+    // "Битки.csv, ред 7, колона 2: липсва стойност"
+    QString text() const;
+
+    friend bool operator==(const QuizFileError &, const QuizFileError &) = default;
+};
+
+using QuizFileResult = std::variant<Quiz, QuizFileError>;
+
+// A list holds at most this many entries, and so a quiz at most this many rows.
+inline constexpr int maxQuizRows = 32767;
+inline constexpr int minQuizRows = 2;
+inline constexpr qint64 maxQuizFileBytes = 16 * 1024 * 1024;
+
+// Reads a quiz from the bytes of a file called fileName (which gives the quiz its title: the
+// name without its extension). Never throws on bad input: a bad file is an error result.
+QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName);
+
+// Reads the file at path: parseQuiz on its contents, or an error if it cannot be read or is
+// larger than maxQuizFileBytes.
+QuizFileResult readQuizFile(const QString &path);
+
+// The built-in battles as a quiz: title "Valtessa", captions "Място", "Победител", "Победен",
+// explanation column "Обяснение", the rows in stored order.
+Quiz builtInQuiz();
+
+// The quiz as a spreadsheet opens it: UTF-8 with a byte-order mark, ';' between fields, CR LF
+// line ends, quoted where a field needs it (so that trailing blanks survive). Reading it back
+// gives the same captions and rows.
+QByteArray writeQuiz(const Quiz &quiz);
+
+} // namespace content

@@ -1,0 +1,150 @@
+#include "shell/commandline.h"
+
+#include "content/quizfile.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSaveFile>
+
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace shell {
+
+namespace {
+
+const QString helpName = u"help"_s;
+const QString versionName = u"version"_s;
+const QString exportName = u"export-quiz"_s;
+
+// Qt's own options, which QApplication reads from the command line itself: accepted here so that
+// `valtessa -platform xcb` or `-reverse` work as in any Qt program, and left out of the help.
+QList<QCommandLineOption> qtOptions() {
+    QList<QCommandLineOption> options;
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "qwindowtitle", "qwindowicon", "display",
+                             "geometry", "title", "name", "style", "stylesheet", "session"})
+        options.append(QCommandLineOption(QString::fromLatin1(name), QString(), u"value"_s));
+    for (const char *name : {"reverse", "nograb", "dograb", "widgetcount"})
+        options.append(QCommandLineOption(QString::fromLatin1(name)));
+    for (QCommandLineOption &option : options)
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return options;
+}
+
+void print(std::FILE *stream, const QString &text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+QString programName() {
+    return u"valtessa"_s;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{u"h"_s, helpName});
+    const QCommandLineOption version(QStringList{u"v"_s, versionName});
+    const QCommandLineOption exportQuiz(exportName, QString(), u"FILE"_s);
+    parser.addOptions({help, version, exportQuiz});
+    parser.addOptions(qtOptions());
+    parser.addPositionalArgument(u"FILE"_s, QString());
+
+    CommandLine result;
+    auto usageError = [&result](const QString &message) {
+        result.action = CommandLine::Action::UsageError;
+        result.usageError = message;
+        return result;
+    };
+    if (!parser.parse(arguments)) {
+        if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty()) {
+            const QString &name = unknown.constFirst();
+            return usageError(u"непозната опция „"_s + (name.size() == 1 ? u"-"_s : u"--"_s) +
+                              name + u"“"_s);
+        }
+        return usageError(u"след „--"_s + exportName + u"“ трябва да стои име на файл"_s);
+    }
+
+    const QStringList files = parser.positionalArguments();
+    if (parser.isSet(help))
+        result.action = CommandLine::Action::ShowHelp;
+    else if (parser.isSet(version))
+        result.action = CommandLine::Action::ShowVersion;
+    else if (parser.isSet(exportQuiz)) {
+        if (!files.isEmpty())
+            return usageError(u"„--"_s + exportName + u"“ не се дава заедно с файл за отваряне"_s);
+        if (parser.values(exportQuiz).size() > 1)
+            return usageError(u"„--"_s + exportName + u"“ е дадена повече от веднъж"_s);
+        result.action = CommandLine::Action::ExportQuiz;
+        result.exportFile = parser.value(exportQuiz);
+        if (result.exportFile.isEmpty())
+            return usageError(u"след „--"_s + exportName + u"“ трябва да стои име на файл"_s);
+    } else if (files.size() > 1)
+        return usageError(u"може да се отвори само един файл"_s);
+    else if (files.size() == 1)
+        result.quizFile = files.constFirst();
+    return result;
+}
+
+QString commandLineHelp() {
+    return u"Употреба: valtessa [ФАЙЛ]\n"
+           u"         valtessa --export-quiz ФАЙЛ\n"
+           u"\n"
+           u"Викторина по история: свържете мястото на битката с победителя и победения.\n"
+           u"Учителят може да отвори и своя викторина: таблица с три или четири колони\n"
+           u"(CSV или TSV), записана от LibreOffice Calc или Excel.\n"
+           u"\n"
+           u"Аргументи:\n"
+           u"  ФАЙЛ                     таблица с викторина (.csv, .tsv, .txt), която да се\n"
+           u"                           отвори вместо вградената\n"
+           u"\n"
+           u"Опции:\n"
+           u"  -h, --help               показва тази помощ\n"
+           u"  -v, --version            показва версията на програмата\n"
+           u"  --export-quiz ФАЙЛ       записва вградената викторина като таблица (UTF-8, „;“),\n"
+           u"                           от която да започне своя викторина, и излиза\n"
+           u"\n"
+           u"В прозореца Ctrl+O отваря викторина от файл; файл може и да се пусне в прозореца.\n"
+           u"Изход: 0 при успех, 2 при грешна команда или файл, който не може да се прочете\n"
+           u"или запише.\n"_s;
+}
+
+void printToStandardError(const QString &text) {
+    print(stderr, text);
+}
+
+int runWithoutWindow(const CommandLine &commandLine) {
+    switch (commandLine.action) {
+    case CommandLine::Action::ShowHelp:
+        print(stdout, commandLineHelp());
+        return 0;
+    case CommandLine::Action::ShowVersion:
+        print(stdout, programName() + u' ' + QCoreApplication::applicationVersion() + u'\n');
+        return 0;
+    case CommandLine::Action::UsageError:
+        print(stderr, programName() + u": "_s + commandLine.usageError + u"\n"_s +
+                          u"Вижте „valtessa --help“.\n"_s);
+        return exitStatusBadInput;
+    case CommandLine::Action::ExportQuiz: {
+        // Written in full or not at all: a file the teacher already has is never left half
+        // overwritten.
+        QSaveFile file(commandLine.exportFile);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(content::writeQuiz(content::builtInQuiz())) < 0 || !file.commit()) {
+            print(stderr, programName() + u": файлът „"_s + commandLine.exportFile +
+                              u"“ не може да бъде записан: "_s + file.errorString() + u'\n');
+            return exitStatusBadInput;
+        }
+        return 0;
+    }
+    case CommandLine::Action::OpenWindow:
+        break;
+    }
+    return exitStatusBadInput;
+}
+
+} // namespace shell

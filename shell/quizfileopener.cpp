@@ -1,0 +1,113 @@
+#include "shell/quizfileopener.h"
+
+#include "quiz/quizform.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QShortcut>
+#include <QStandardPaths>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace shell {
+
+namespace {
+
+// The one local file a drag carries, or an empty string.
+QString droppedFile(const QMimeData *mime) {
+    if (mime == nullptr || !mime->hasUrls())
+        return {};
+    const QList<QUrl> urls = mime->urls();
+    if (urls.size() != 1 || !urls.constFirst().isLocalFile())
+        return {};
+    return urls.constFirst().toLocalFile();
+}
+
+} // namespace
+
+QString quizFileErrorMessage(const content::QuizFileError &error) {
+    return u"Викторината не може да бъде отворена.\n"_s + error.text();
+}
+
+QuizFileOpener::QuizFileOpener(quiz::QuizForm &form)
+    : QObject(&form)
+    , m_form(form) {
+    auto *shortcut = new QShortcut(QKeySequence::Open, &form);
+    connect(shortcut, &QShortcut::activated, this, &QuizFileOpener::chooseFile);
+    form.setAcceptDrops(true);
+    form.installEventFilter(this);
+}
+
+bool QuizFileOpener::open(const QString &path) {
+    if (m_form.hasEnded())
+        return false;
+    content::QuizFileResult result = content::readQuizFile(path);
+    if (const auto *error = std::get_if<content::QuizFileError>(&result)) {
+        m_reportError(&m_form, quizFileErrorMessage(*error));
+        return false;
+    }
+    m_lastFolder = QFileInfo(path).absolutePath();
+    const auto &quiz = std::get<content::Quiz>(result);
+    return m_form.raiseEvent([this, &quiz] { m_form.openQuiz(quiz); });
+}
+
+void QuizFileOpener::chooseFile() {
+    if (m_form.hasEnded() || m_form.findChild<QFileDialog *>() != nullptr)
+        return;
+    const QString folder = m_lastFolder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                               : m_lastFolder;
+    auto *dialog =
+        new QFileDialog(&m_form, u"Отваряне на викторина"_s, folder,
+                        u"Таблици с викторини (*.csv *.tsv *.txt);;Всички файлове (*)"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    connect(dialog, &QFileDialog::fileSelected, this, &QuizFileOpener::open);
+    dialog->open();
+}
+
+bool QuizFileOpener::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != &m_form)
+        return false;
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDropEvent *>(event);
+        if (!droppedFile(drag->mimeData()).isEmpty() && !m_form.hasEnded())
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QString path = droppedFile(drop->mimeData());
+        if (path.isEmpty())
+            return false;
+        drop->acceptProposedAction();
+        // Opened once the drop has finished: a message box inside the drop would keep the
+        // program the file came from waiting.
+        QMetaObject::invokeMethod(
+            this, [this, path] { open(path); }, Qt::QueuedConnection);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void QuizFileOpener::showErrorMessageBox(QWidget *parent, const QString &message) {
+    // Plain text: the message holds the file's name, which may look like markup.
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), message,
+                    QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace shell

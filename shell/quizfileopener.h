@@ -1,0 +1,51 @@
+#pragma once
+
+#include "content/quizfile.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace quiz {
+class QuizForm;
+}
+
+namespace shell {
+
+// Opens a teacher's quiz file in the window: Ctrl+O chooses one in a file dialog, and a file
+// dropped on the window opens too. A file that cannot be played is reported in a message box,
+// and the quiz, the round, the choices and the counters stay as they were: a bad file is
+// expected input, not an error of the program.
+class QuizFileOpener : public QObject {
+    Q_OBJECT
+
+public:
+    using ErrorReporter = std::function<void(QWidget *parent, const QString &message)>;
+
+    explicit QuizFileOpener(quiz::QuizForm &form);
+
+    // Reads the file at path and plays it. Returns false when it was refused.
+    bool open(const QString &path);
+    // Shows the file dialog; the chosen file is opened when the dialog is accepted.
+    void chooseFile();
+
+    // Tests replace the message box so that nothing blocks.
+    void setErrorReporter(ErrorReporter reporter) { m_reportError = std::move(reporter); }
+    static void showErrorMessageBox(QWidget *parent, const QString &message);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    quiz::QuizForm &m_form;
+    ErrorReporter m_reportError = &QuizFileOpener::showErrorMessageBox;
+    QString m_lastFolder;
+};
+
+// The text a refused file is reported with, in the message box and on standard error alike.
+QString quizFileErrorMessage(const content::QuizFileError &error);
+
+} // namespace shell

@@ -1,0 +1,43 @@
+// Reads a quiz file and prints what the reader made of it as JSON: the quiz, or the error.
+// Exit status 0 for a quiz, 2 for a refused file, 1 for a usage error.
+#include "content/quizfile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace {
+
+QJsonObject toJson(const content::Quiz &quiz) {
+    QJsonArray rows;
+    for (const content::QuizRow &row : quiz.rows)
+        rows.append(QJsonArray{row.place, row.winner, row.defeated, row.explanation});
+    return {{u"title"_qs, quiz.title},
+            {u"captions"_qs, QJsonArray{quiz.captions[0], quiz.captions[1], quiz.captions[2]}},
+            {u"explanationCaption"_qs, quiz.explanationCaption},
+            {u"rows"_qs, rows}};
+}
+
+QJsonObject toJson(const content::QuizFileError &error) {
+    return {{u"error"_qs, QJsonObject{{u"file"_qs, error.fileName},
+                                      {u"line"_qs, error.line},
+                                      {u"column"_qs, error.column},
+                                      {u"message"_qs, error.message},
+                                      {u"text"_qs, error.text()}}}};
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fputs("usage: read_quiz FILE\n", stderr);
+        return 1;
+    }
+    const content::QuizFileResult result = content::readQuizFile(QString::fromLocal8Bit(argv[1]));
+    const QJsonObject json = std::visit([](const auto &value) { return toJson(value); }, result);
+    const QByteArray out = QJsonDocument(json).toJson(QJsonDocument::Indented);
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    return std::holds_alternative<content::Quiz>(result) ? 0 : 2;
+}

@@ -1,0 +1,382 @@
+#include "content/quizfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+using content::Quiz;
+using content::QuizFileError;
+using content::QuizFileResult;
+using content::QuizRow;
+
+namespace {
+
+// What a file must give: a quiz, or an error at a place whose message says a given thing.
+struct Expected {
+    std::optional<Quiz> quiz;
+    int line = 0;
+    int column = 0;
+    QString fragment;
+};
+
+Expected opens(std::array<QString, 3> captions, QString explanationCaption,
+               std::vector<QuizRow> rows) {
+    return {Quiz{u"Тест"_s, std::move(captions), std::move(explanationCaption), std::move(rows)},
+            0,
+            0,
+            {}};
+}
+
+Expected refused(int line, int column, QString fragment) {
+    return {std::nullopt, line, column, std::move(fragment)};
+}
+
+enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Windows1251 };
+
+QByteArray encode(const QString &text, Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Utf8:
+        return text.toUtf8();
+    case Encoding::Utf8Bom:
+        return "\xEF\xBB\xBF" + text.toUtf8();
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+        QStringEncoder encoder(encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
+                                                             : QStringConverter::Utf16BE,
+                               QStringConverter::Flag::WriteBom);
+        return encoder.encode(text);
+    }
+    case Encoding::Windows1251: {
+        QStringEncoder encoder("windows-1251");
+        const QByteArray bytes = encoder.encode(text);
+        return encoder.hasError() ? QByteArray() : bytes;
+    }
+    }
+    return {};
+}
+
+// Every file here is written with '|' between fields and tried with each separator and in each
+// encoding: rows, columns and messages must not depend on either.
+struct Case {
+    const char *name;
+    QString text;
+    Expected expected;
+};
+
+std::vector<Case> cases() {
+    const std::array<QString, 3> battle = {u"Място"_s, u"Победител"_s, u"Победен"_s};
+    const std::array<QString, 3> abc = {u"А"_s, u"Б"_s, u"В"_s};
+    return {
+        {"three columns, a winner twice, no final line end",
+         u"Писател|Творба|Герой\nИван Вазов|Под игото|Бай Марко\n"
+         u"Елин Пелин|Гераците|Йордан\nИван Вазов|Чичовци|Иванчо Йотата"_s,
+         opens({u"Писател"_s, u"Творба"_s, u"Герой"_s}, {},
+               {{u"Иван Вазов"_s, u"Под игото"_s, u"Бай Марко"_s, {}},
+                {u"Елин Пелин"_s, u"Гераците"_s, u"Йордан"_s, {}},
+                {u"Иван Вазов"_s, u"Чичовци"_s, u"Иванчо Йотата"_s, {}}})},
+        {"values kept exactly: blanks, quotes, separators, line breaks",
+         u"Място|Победител|Победен|Обяснение\r\n"
+         u"Кана - битка |Ханибал| Теренций Варон|\"Първото \"\"пълно\"\" обкръжение; "
+         u"216 г., Апулия\r\nвтори ред\n\"\r\n"
+         u"\"Ватерло, битка\"|\"Уелсли; Блюхер\"|Наполеон I |\r\n"_s,
+         opens(battle, u"Обяснение"_s,
+               {{u"Кана - битка "_s, u"Ханибал"_s, u" Теренций Варон"_s,
+                 u"Първото \"пълно\" обкръжение; 216 г., Апулия\r\nвтори ред\n"_s},
+                {u"Ватерло, битка"_s, u"Уелсли; Блюхер"_s, u"Наполеон I "_s, {}}})},
+        {"blank lines, empty rows and empty trailing fields skipped",
+         u"А|Б|В||\r\n\r\n|||\r\nx|y|z|\n   \n\"\"|\"\"|\"\"\nu|v|w||\n\n"_s,
+         opens(abc, {}, {{u"x"_s, u"y"_s, u"z"_s, {}}, {u"u"_s, u"v"_s, u"w"_s, {}}})},
+        {"lone CR line ends", u"А|Б|В\rx|y|z\ru|v|w\r"_s,
+         opens(abc, {}, {{u"x"_s, u"y"_s, u"z"_s, {}}, {u"u"_s, u"v"_s, u"w"_s, {}}})},
+
+        {"empty file", {}, refused(0, 0, u"няма заглавен ред"_s)},
+        {"only blank lines", u"\r\n|||\n  \n"_s, refused(0, 0, u"няма заглавен ред"_s)},
+        {"header of two", u"\nА|Б\nx|y\nu|v\n"_s, refused(2, 0, u"3 или 4 полета"_s)},
+        {"header of five", u"А|Б|В|Г|Д\nx|y|z|e|f\nu|v|w|e|f\n"_s,
+         refused(1, 0, u"3 или 4 полета"_s)},
+        {"header with an empty caption", u"А||В\nx|y|z\nu|v|w\n"_s,
+         refused(1, 2, u"липсва надпис"_s)},
+        {"row too short", u"А|Б|В|Г\r\nx|y|z|e\r\nu|v|w\r\n"_s, refused(3, 4, u"липсва поле"_s)},
+        {"row too long", u"А|Б|В\nx|y|z\nu|v|w|обяснение\n"_s, refused(3, 4, u"излишно поле"_s)},
+        {"empty value", u"А|Б|В\nx|y|z\n\nu||w\n"_s, refused(4, 2, u"липсва стойност"_s)},
+        {"blank value", u"А|Б|В\n   |y|z\nu|v|w\n"_s, refused(2, 1, u"липсва стойност"_s)},
+        {"unclosed quote", u"А|Б|В\r\nx|y|z\r\nu|\"v|w\r\nq|r|s\r\n"_s,
+         refused(3, 2, u"кавичките не са затворени"_s)},
+        {"text after a closing quote", u"А|Б|В\nx|\"y\"z|w\nu|v|w\n"_s,
+         refused(2, 2, u"след затварящите кавички"_s)},
+        {"no rows", u"А|Б|В\r\n"_s, refused(0, 0, u"поне 2 реда"_s)},
+        {"one row", u"А|Б|В\r\nx|y|z\r\n"_s, refused(0, 0, u"поне 2 реда"_s)},
+        {"same answers twice, explanations aside",
+         u"А|Б|В|Г\nx|y|z|едно\nu|v|w|\nq|r|s|\nx|y|z|друго\n"_s,
+         refused(5, 0, u"като на ред 2"_s)},
+        {"control character", u"А|Б|В\nx|y\x07|z\nu|v|w\n"_s,
+         refused(2, 2, u"управляващ знак U+0007"_s)},
+        {"line break in an answer", u"А|Б|В|Г\nx|\"y\nz\"|w|\nu|v|w|\n"_s,
+         refused(2, 2, u"няколко реда"_s)},
+        {"line break in a caption", u"А|Б|В|\"Г\r\nД\"\nx|y|z|\nu|v|w|\n"_s,
+         refused(1, 4, u"няколко реда"_s)},
+        {"rows counted as a spreadsheet shows them",
+         u"А|Б|В|Г\nx|y|z|\"три\nреда\nобяснение\"\nu|v||\n"_s,
+         refused(3, 3, u"липсва стойност"_s)},
+    };
+}
+
+// Files whose point is their bytes: they are read as they are.
+std::vector<std::pair<const char *, std::pair<QByteArray, Expected>>> rawCases() {
+    QByteArray tooMany = "А;Б;В\n";
+    for (int i = 0; i <= content::maxQuizRows; ++i)
+        tooMany += QByteArray::number(i) + ";y;z\n";
+    QByteArray mostRows = tooMany.first(tooMany.lastIndexOf("32767;"));
+    QByteArray tooLarge = "А;Б;В\nx;y;z\nu;v;";
+    tooLarge += QByteArray(content::maxQuizFileBytes + 1 - tooLarge.size(), 'w');
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    const QByteArray utf16WithoutBom = utf16.encode(u"А;Б;В\nx;y;z\nu;v;w\n"_s);
+
+    return {
+        {"as many rows as a list holds",
+         {mostRows, {std::nullopt, -1, 0, {}}}}, // checked by its row count
+        {"more rows than a list holds",
+         {tooMany, refused(content::maxQuizRows + 2, 0, u"твърде много редове"_s)}},
+        {"larger than 16 MiB", {tooLarge, refused(0, 0, u"твърде голям"_s)}},
+        {"binary", {"\x89PNG\r\n\x1a\n\0\0\0\rIHDR"_ba, refused(0, 0, u"текстов файл"_s)}},
+        {"UTF-16 without a byte-order mark", {utf16WithoutBom, refused(0, 0, u"текстов файл"_s)}},
+        {"UTF-8 byte-order mark over bytes that are not UTF-8",
+         {"\xEF\xBB\xBF\xD0\x90;\xD0\x91;\xD0\x92\nx;y\xFF;z\nu;v;w\n",
+          refused(2, 2, u"не може да бъде разчетен"_s)}},
+        {"tab-separated, with ';' and ',' in a caption",
+         {"Град; област, край\tСтолица\tВалута\nx;1\ty\tz\nu,2\tv\tw\n",
+          opens({u"Град; област, край"_s, u"Столица"_s, u"Валута"_s}, {},
+                {{u"x;1"_s, u"y"_s, u"z"_s, {}}, {u"u,2"_s, u"v"_s, u"w"_s, {}}})}},
+        {"tab inside a value when ';' separates",
+         {"А;Б;В\nx;y\tq;z\nu;v;w\n", refused(2, 2, u"табулация"_s)}},
+    };
+}
+
+void checkResult(const QuizFileResult &result, const Expected &expected) {
+    if (expected.quiz) {
+        if (const auto *error = std::get_if<QuizFileError>(&result))
+            QFAIL(qPrintable(u"refused: "_s + error->text()));
+        const Quiz &quiz = std::get<Quiz>(result);
+        QCOMPARE(quiz.title, expected.quiz->title);
+        QCOMPARE(quiz.captions, expected.quiz->captions);
+        QCOMPARE(quiz.explanationCaption, expected.quiz->explanationCaption);
+        QCOMPARE(quiz.rows.size(), expected.quiz->rows.size());
+        for (size_t i = 0; i < quiz.rows.size(); ++i) {
+            QCOMPARE(quiz.rows[i].place, expected.quiz->rows[i].place);
+            QCOMPARE(quiz.rows[i].winner, expected.quiz->rows[i].winner);
+            QCOMPARE(quiz.rows[i].defeated, expected.quiz->rows[i].defeated);
+            QCOMPARE(quiz.rows[i].explanation, expected.quiz->rows[i].explanation);
+        }
+        return;
+    }
+    const auto *error = std::get_if<QuizFileError>(&result);
+    QVERIFY2(error, "the file opened");
+    QCOMPARE(error->fileName, u"Тест.csv"_s);
+    QVERIFY2(error->message.contains(expected.fragment), qPrintable(error->message));
+    QCOMPARE(error->line, expected.line);
+    QCOMPARE(error->column, expected.column);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Expected)
+
+class QuizFileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void parseBytes_data();
+    void parseBytes();
+    void errorText_data();
+    void errorText();
+    void roundTrip_data();
+    void roundTrip();
+    void writtenAsSpreadsheetsExpect_data();
+    void writtenAsSpreadsheetsExpect();
+    void readFile_data();
+    void readFile();
+    void examplesOpen();
+};
+
+void QuizFileTest::parse_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Expected>("expected");
+
+    const std::pair<Encoding, const char *> encodings[] = {{Encoding::Utf8, "UTF-8"},
+                                                           {Encoding::Utf8Bom, "UTF-8 BOM"},
+                                                           {Encoding::Utf16LE, "UTF-16LE"},
+                                                           {Encoding::Utf16BE, "UTF-16BE"},
+                                                           {Encoding::Windows1251, "Windows-1251"}};
+    const std::pair<QChar, const char *> separators[] = {
+        {u';', "semicolon"}, {u',', "comma"}, {u'\t', "tab"}};
+    for (const Case &c : cases()) {
+        for (const auto &[separator, separatorName] : separators) {
+            const QString text = QString(c.text).replace(u'|', separator);
+            for (const auto &[encoding, encodingName] : encodings) {
+                QTest::addRow("%s, %s, %s", c.name, separatorName, encodingName)
+                    << encode(text, encoding) << c.expected;
+            }
+        }
+    }
+}
+
+void QuizFileTest::parse() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(Expected, expected);
+    checkResult(content::parseQuiz(bytes, u"/някъде/Тест.csv"_s), expected);
+}
+
+void QuizFileTest::parseBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Expected>("expected");
+    for (const auto &[name, data] : rawCases())
+        QTest::newRow(name) << data.first << data.second;
+}
+
+void QuizFileTest::parseBytes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(Expected, expected);
+    const QuizFileResult result = content::parseQuiz(bytes, u"Тест.csv"_s);
+    if (expected.line < 0) {
+        QVERIFY(std::holds_alternative<Quiz>(result));
+        QCOMPARE(std::get<Quiz>(result).rows.size(), size_t(content::maxQuizRows));
+        return;
+    }
+    checkResult(result, expected);
+}
+
+void QuizFileTest::errorText_data() {
+    QTest::addColumn<QuizFileError>("error");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("row and column") << QuizFileError{u"Битки.csv"_s, 7, 2, u"липсва стойност"_s}
+                                    << u"Битки.csv, ред 7, колона 2: липсва стойност"_s;
+    QTest::newRow("whole row") << QuizFileError{u"Битки.csv"_s, 7, 0, u"повтаря %1"_s}
+                               << u"Битки.csv, ред 7: повтаря %1"_s;
+    QTest::newRow("whole file") << QuizFileError{u"%1.csv"_s, 0, 0, u"файлът е празен"_s}
+                                << u"%1.csv: файлът е празен"_s;
+}
+
+void QuizFileTest::errorText() {
+    QFETCH(QuizFileError, error);
+    QFETCH(QString, text);
+    QCOMPARE(error.text(), text);
+}
+
+void QuizFileTest::roundTrip_data() {
+    QTest::addColumn<Quiz>("quiz");
+    QTest::newRow("the built-in battles") << content::builtInQuiz();
+    QTest::newRow("values a spreadsheet would change")
+        << Quiz{{},
+                {u" водещ интервал"_s, u"завършващ интервал "_s, u"\"кавички\""_s},
+                {},
+                {{u"а; б"_s, u"в, г"_s, u"=1+1"_s, {}}, {u"  д"_s, u"е\"ж"_s, u"з"_s, {}}}};
+    QTest::newRow("line breaks in explanations")
+        << Quiz{{},
+                {u"А"_s, u"Б"_s, u"В"_s},
+                u"Обяснение "_s,
+                {{u"x"_s, u"y"_s, u"z"_s, u"два\r\nреда\n"_s}, {u"u"_s, u"v"_s, u"w"_s, {}}}};
+}
+
+void QuizFileTest::roundTrip() {
+    QFETCH(Quiz, quiz);
+    const QuizFileResult result = content::parseQuiz(content::writeQuiz(quiz), u"x.csv"_s);
+    if (const auto *error = std::get_if<QuizFileError>(&result))
+        QFAIL(qPrintable(error->text()));
+    Quiz read = std::get<Quiz>(result);
+    read.title = quiz.title;
+    QVERIFY(read == quiz);
+}
+
+void QuizFileTest::writtenAsSpreadsheetsExpect_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("field");
+    QTest::newRow("plain") << u"Кана - битка"_s << "Кана - битка"_ba;
+    // Spreadsheets may trim blanks that are not inside quotes.
+    QTest::newRow("trailing blank") << u"Наполеон I "_s << "\"Наполеон I \""_ba;
+    QTest::newRow("leading blank") << u" Наполеон"_s << "\" Наполеон\""_ba;
+    QTest::newRow("separator") << u"а; б"_s << "\"а; б\""_ba;
+    QTest::newRow("comma") << u"а, б"_s << "\"а, б\""_ba;
+    QTest::newRow("quote") << u"\"Тютюн\""_s << "\"\"\"Тютюн\"\"\""_ba;
+    QTest::newRow("line break") << u"а\nб"_s << "\"а\nб\""_ba;
+}
+
+// UTF-8 with a byte-order mark, ';' and CR LF: what Excel on Windows opens as a table.
+void QuizFileTest::writtenAsSpreadsheetsExpect() {
+    QFETCH(QString, value);
+    QFETCH(QByteArray, field);
+    const Quiz quiz{{}, {u"А"_s, u"Б"_s, u"В"_s}, u"Г"_s, {{u"x"_s, value, u"z"_s, u"e"_s}}};
+    QCOMPARE(content::writeQuiz(quiz), "\xEF\xBB\xBF"
+                                       "А;Б;В;Г\r\nx;"_ba +
+                                           field + ";z;e\r\n");
+}
+
+void QuizFileTest::readFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("fragment");
+    QTest::newRow("missing") << u"Няма.csv"_s << QByteArray() << qint64(-1) << u"не съществува"_s;
+    QTest::newRow("a folder") << u"Папка.csv"_s << QByteArray() << qint64(-2) << u"папка"_s;
+    // Sparse: the size alone refuses it, before anything is read.
+    QTest::newRow("larger than 16 MiB")
+        << u"Голям.csv"_s << QByteArray() << content::maxQuizFileBytes + 1 << u"твърде голям"_s;
+    QTest::newRow("a good file") << u"Добър.csv"_s << "А;Б;В\nx;y;z\nu;v;w\n"_ba << qint64(0)
+                                 << QString();
+}
+
+void QuizFileTest::readFile() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, size);
+    QFETCH(QString, fragment);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(name);
+    if (size == -2) {
+        QVERIFY(QDir(dir.path()).mkdir(name));
+    } else if (size >= 0) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(bytes) == bytes.size());
+        if (size > 0)
+            QVERIFY(file.resize(size));
+    }
+
+    const QuizFileResult result = content::readQuizFile(path);
+    if (fragment.isEmpty()) {
+        QVERIFY(std::holds_alternative<Quiz>(result));
+        QCOMPARE(std::get<Quiz>(result).title, QFileInfo(name).completeBaseName());
+        return;
+    }
+    const auto *error = std::get_if<QuizFileError>(&result);
+    QVERIFY2(error, "the file opened");
+    QCOMPARE(error->fileName, name);
+    QVERIFY2(error->message.contains(fragment), qPrintable(error->message));
+}
+
+// Every sample quiz that ships opens, and the writers' one has its explanations.
+void QuizFileTest::examplesOpen() {
+    const QDir examples(QStringLiteral(VALTESSA_EXAMPLES_DIR));
+    const QStringList files = examples.entryList({u"*.csv"_s}, QDir::Files);
+    QVERIFY(files.contains(u"Български писатели.csv"_s));
+    for (const QString &name : files) {
+        const QuizFileResult result = content::readQuizFile(examples.filePath(name));
+        if (const auto *error = std::get_if<QuizFileError>(&result))
+            QFAIL(qPrintable(error->text()));
+        const Quiz &quiz = std::get<Quiz>(result);
+        QCOMPARE(quiz.title, QFileInfo(name).completeBaseName());
+        QVERIFY(!quiz.explanationCaption.isEmpty());
+        for (const QuizRow &row : quiz.rows)
+            QVERIFY2(!row.explanation.isEmpty(), qPrintable(row.place));
+    }
+}
+
+QTEST_GUILESS_MAIN(QuizFileTest)
+#include "tst_quizfile.moc"

@@ -1,0 +1,222 @@
+#include "content/battletable.h"
+#include "content/quizfile.h"
+#include "quiz/quizform.h"
+#include "shell/application.h"
+#include "shell/commandline.h"
+#include "shell/quizwindow.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using Action = shell::CommandLine::Action;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// The real program, as a script or a terminal over SSH starts it: no display at all.
+Run runProgram(const QStringList &arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+        environment.remove(name);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VALTESSA_PROGRAM), arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        qFatal("valtessa %s did not end", qPrintable(arguments.join(u' ')));
+    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        qFatal("valtessa %s crashed", qPrintable(arguments.join(u' ')));
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void parse_data();
+    void parse();
+    void helpAndVersionNeedNoDisplay();
+    void wrongCommandLineIsAUsageError_data();
+    void wrongCommandLineIsAUsageError();
+    void exportWritesTheTemplateWithoutADisplay();
+    void exportThatCannotBeWrittenFails();
+    void refusedFileOpensNoWindow();
+    void exportedTemplateOpensAndPlaysTheBuiltInTable();
+
+private:
+    QTemporaryDir m_folder;
+};
+
+void TestCommandLine::initTestCase() {
+    shell::setUpApplication(*qApp);
+    QVERIFY(m_folder.isValid());
+}
+
+void TestCommandLine::parse_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("quizFile");
+    QTest::addColumn<QString>("exportFile");
+    const auto row = [](const char *name, QStringList arguments, Action action,
+                        QString quizFile = {}, QString exportFile = {}) {
+        QTest::newRow(name) << (QStringList{u"valtessa"_s} + arguments) << action << quizFile
+                            << exportFile;
+    };
+    row("nothing", {}, Action::OpenWindow);
+    row("a file", {u"Битки.csv"_s}, Action::OpenWindow, u"Битки.csv"_s);
+    row("a file named like an option, after --", {u"--"_s, u"--help"_s}, Action::OpenWindow,
+        u"--help"_s);
+    row("--help", {u"--help"_s}, Action::ShowHelp);
+    row("-h", {u"-h"_s}, Action::ShowHelp);
+    row("--help wins over a file", {u"x.csv"_s, u"--help"_s}, Action::ShowHelp);
+    row("--version", {u"--version"_s}, Action::ShowVersion);
+    row("-v", {u"-v"_s}, Action::ShowVersion);
+    row("--export-quiz FILE", {u"--export-quiz"_s, u"шаблон.csv"_s}, Action::ExportQuiz, {},
+        u"шаблон.csv"_s);
+    row("--export-quiz=FILE", {u"--export-quiz=шаблон.csv"_s}, Action::ExportQuiz, {},
+        u"шаблон.csv"_s);
+    row("Qt's own options are left to Qt", {u"-platform"_s, u"xcb"_s, u"-reverse"_s, u"a.csv"_s},
+        Action::OpenWindow, u"a.csv"_s);
+    row("unknown option", {u"--colour"_s}, Action::UsageError);
+    row("unknown short option", {u"-x"_s}, Action::UsageError);
+    row("two files", {u"a.csv"_s, u"b.csv"_s}, Action::UsageError);
+    row("--export-quiz without a file", {u"--export-quiz"_s}, Action::UsageError);
+    row("--export-quiz with an empty name", {u"--export-quiz="_s}, Action::UsageError);
+    row("--export-quiz and a file to open", {u"--export-quiz"_s, u"a.csv"_s, u"b.csv"_s},
+        Action::UsageError);
+}
+
+void TestCommandLine::parse() {
+    QFETCH(QStringList, arguments);
+    QFETCH(Action, action);
+    QFETCH(QString, quizFile);
+    QFETCH(QString, exportFile);
+    const shell::CommandLine commandLine = shell::parseCommandLine(arguments);
+    QCOMPARE(commandLine.action, action);
+    QCOMPARE(commandLine.quizFile, quizFile);
+    QCOMPARE(commandLine.exportFile, exportFile);
+    QCOMPARE(commandLine.usageError.isEmpty(), action != Action::UsageError);
+}
+
+void TestCommandLine::helpAndVersionNeedNoDisplay() {
+    const Run help = runProgram({u"--help"_s});
+    QCOMPARE(help.status, 0);
+    QVERIFY2(help.out.startsWith(u"Употреба: valtessa [ФАЙЛ]\n"_s), qPrintable(help.out));
+    QVERIFY(help.out.contains(u"--export-quiz ФАЙЛ"_s));
+    QCOMPARE(help.err, QString());
+
+    const Run version = runProgram({u"--version"_s});
+    QCOMPARE(version.status, 0);
+    QCOMPARE(version.out, u"valtessa 1.00\n"_s);
+}
+
+void TestCommandLine::wrongCommandLineIsAUsageError_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("unknown option") << QStringList{u"--colour"_s} << u"„--colour“"_s;
+    QTest::newRow("missing file name") << QStringList{u"--export-quiz"_s} << u"--export-quiz"_s;
+}
+
+void TestCommandLine::wrongCommandLineIsAUsageError() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, named);
+    const Run run = runProgram(arguments);
+    QCOMPARE(run.status, shell::exitStatusBadInput);
+    QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.startsWith(u"valtessa: "_s) && run.err.contains(named), qPrintable(run.err));
+    QVERIFY(run.err.contains(u"valtessa --help"_s));
+}
+
+void TestCommandLine::exportWritesTheTemplateWithoutADisplay() {
+    const QString path = m_folder.filePath(u"шаблон.csv"_s);
+    const Run run = runProgram({u"--export-quiz"_s, path});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QString());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content::writeQuiz(content::builtInQuiz()));
+}
+
+void TestCommandLine::exportThatCannotBeWrittenFails() {
+    const QString path = m_folder.filePath(u"няма такава папка/шаблон.csv"_s);
+    const Run run = runProgram({u"--export-quiz"_s, path});
+    QCOMPARE(run.status, shell::exitStatusBadInput);
+    QVERIFY2(run.err.contains(u"„"_s + path + u"“ не може да бъде записан"_s), qPrintable(run.err));
+    QVERIFY(!QFile::exists(path));
+}
+
+// Without a display the message goes to standard error alone, and no window is tried.
+void TestCommandLine::refusedFileOpensNoWindow() {
+    const QString path = m_folder.filePath(u"Кратък.csv"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Държава;Столица;Валута\nБългария;София\nА;Б;В\n");
+    file.close();
+    const Run run = runProgram({path});
+    QCOMPARE(run.status, shell::exitStatusBadInput);
+    QVERIFY2(run.err.contains(u"Кратък.csv, ред 2"_s), qPrintable(run.err));
+    QCOMPARE(run.out, QString());
+}
+
+// What a teacher starts from: the template the program writes opens back as exactly the
+// built-in battles, every value and explanation with its trailing blanks.
+void TestCommandLine::exportedTemplateOpensAndPlaysTheBuiltInTable() {
+    const QString path = m_folder.filePath(u"Битки.csv"_s);
+    QCOMPARE(runProgram({u"--export-quiz"_s, path}).status, 0);
+    const content::QuizFileResult result = content::readQuizFile(path);
+    QVERIFY(std::holds_alternative<content::Quiz>(result));
+    content::Quiz quiz = std::get<content::Quiz>(result);
+    QCOMPARE(quiz.title, u"Битки"_s);
+    quiz.title = content::builtInQuiz().title;
+    QVERIFY(quiz == content::builtInQuiz());
+
+    quiz::QuizForm form(shell::quizWindowDescription());
+    form.setErrorReporter([](QWidget *, const QString &message) {
+        qFatal("unexpected error: %s", qPrintable(message));
+    });
+    form.Form_Load();
+    form.openQuiz(std::get<content::Quiz>(result));
+    for (qint16 column = 0; column < 3; ++column)
+        QCOMPARE(form.List2(column).ListCount(), qint16(content::battleCount));
+    for (int row = 0; row < content::battleCount; ++row) {
+        const content::BattleRow &battle = content::battleTable[std::size_t(row)];
+        QCOMPARE(form.List2(0).List(row), battle.place.toString());
+        QCOMPARE(form.List2(1).List(row), battle.winner.toString());
+        QCOMPARE(form.List2(2).List(row), battle.defeated.toString());
+        QCOMPARE(form.List1(3).List(row), battle.explanation.toString());
+    }
+    // Played through, every battle is found and shows its own explanation.
+    for (const content::BattleRow &battle : content::battleTable) {
+        const QString texts[] = {battle.place.toString(), battle.winner.toString(),
+                                 battle.defeated.toString()};
+        for (qint16 list = 0; list < 3; ++list) {
+            int found = -1;
+            for (int i = 0; i < form.List1(list).ListCount() && found < 0; ++i)
+                if (form.List1(list).List(i) == texts[list])
+                    found = i;
+            QVERIFY(found >= 0);
+            form.List1(list).setCurrentRow(found, QItemSelectionModel::ClearAndSelect);
+        }
+        form.Command1_Click(0);
+        QCOMPARE(form.Text1(0).Text(), battle.explanation.toString());
+    }
+    QCOMPARE(form.Label2(2).Caption(), QString::number(content::battleCount));
+    QCOMPARE(form.Label2(3).Caption(), u"0"_s);
+}
+
+QTEST_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

@@ -1,0 +1,230 @@
+#include "quiz/quizform.h"
+#include "shell/application.h"
+#include "shell/quizfileopener.h"
+#include "shell/quizwindow.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QByteArray goodQuiz = "\xEF\xBB\xBF"
+                            "Държава;Столица;Валута\r\n"
+                            "България;София;лев\r\n"
+                            "Румъния;Букурещ;лея\r\n"
+                            "Сърбия;Белград;динар\r\n";
+
+struct Window {
+    std::unique_ptr<quiz::QuizForm> form;
+    shell::QuizFileOpener *opener = nullptr;
+    QStringList reported;
+};
+
+std::unique_ptr<Window> shownWindow() {
+    auto window = std::make_unique<Window>();
+    window->form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
+    window->form->setErrorReporter([](QWidget *, const QString &message) {
+        qFatal("unexpected error: %s", qPrintable(message));
+    });
+    window->opener = new shell::QuizFileOpener(*window->form);
+    window->opener->setErrorReporter(
+        [reported = &window->reported](QWidget *, const QString &message) {
+            reported->append(message);
+        });
+    window->form->Form_Load();
+    window->form->show();
+    QApplication::setActiveWindow(window->form.get());
+    if (!QTest::qWaitForWindowActive(window->form.get()))
+        qFatal("the window did not become active");
+    return window;
+}
+
+QString writeFile(const QTemporaryDir &folder, const QString &name, const QByteArray &bytes) {
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QStringList entries(const forms::ListBox &list) {
+    QStringList result;
+    for (int i = 0; i < list.ListCount(); ++i)
+        result << list.List(i);
+    return result;
+}
+
+// Everything a pupil or a screen reader can tell of the quiz and the round.
+QStringList stateOf(const quiz::QuizForm &form) {
+    QStringList state;
+    for (qint16 i = 0; i < 4; ++i) {
+        state << u"Label1(%1)=%2"_s.arg(i).arg(form.Label1(i).Caption());
+        state << u"List1(%1)=%2 selected %3 name %4"_s.arg(i)
+                     .arg(entries(form.List1(i)).join(u'|'))
+                     .arg(form.List1(i).ListIndex())
+                     .arg(form.List1(i).accessibleName());
+    }
+    for (qint16 i = 0; i < 3; ++i)
+        state << u"List2(%1)=%2"_s.arg(i).arg(entries(form.List2(i)).join(u'|'));
+    state << u"counters %1 %2"_s.arg(form.Label2(2).Caption(), form.Label2(3).Caption());
+    state << u"Text1=%1"_s.arg(form.Text1(0).Text());
+    return state;
+}
+
+void selectRows(quiz::QuizForm &form, int place, int winner, int defeated) {
+    form.List1(0).setCurrentRow(place, QItemSelectionModel::ClearAndSelect);
+    form.List1(1).setCurrentRow(winner, QItemSelectionModel::ClearAndSelect);
+    form.List1(2).setCurrentRow(defeated, QItemSelectionModel::ClearAndSelect);
+}
+
+} // namespace
+
+class TestQuizFileOpener : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void ctrlOChoosesAQuizTableInAFileDialog();
+    void aFileDroppedOnTheWindowOpens();
+    void aRefusedFileLeavesQuizAndRoundAsTheyWere_data();
+    void aRefusedFileLeavesQuizAndRoundAsTheyWere();
+    void messageBoxShowsTheFileNameAsPlainText();
+
+private:
+    QTemporaryDir m_folder;
+};
+
+void TestQuizFileOpener::initTestCase() {
+    shell::setUpApplication(*qApp);
+    QVERIFY(m_folder.isValid());
+}
+
+void TestQuizFileOpener::ctrlOChoosesAQuizTableInAFileDialog() {
+    const auto window = shownWindow();
+    const QString path = writeFile(m_folder, u"Столици.csv"_s, goodQuiz);
+
+    QTest::keyClick(window->form.get(), Qt::Key_O, Qt::ControlModifier);
+    QFileDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = window->form->findChild<QFileDialog *>()) != nullptr);
+    QVERIFY(dialog->nameFilters().constFirst().contains(u"(*.csv *.tsv *.txt)"_s));
+    QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+    dialog->selectFile(path);
+    static_cast<QDialog *>(dialog)->accept();
+
+    QTRY_COMPARE(window->form->Label1(0).Caption(), u"Столици"_s);
+    QCOMPARE(window->form->Label1(1).Caption(), u"Държава"_s);
+    QCOMPARE(entries(window->form->List1(1)),
+             (QStringList{u"Белград"_s, u"Букурещ"_s, u"София"_s}));
+    QVERIFY(window->reported.isEmpty());
+}
+
+void TestQuizFileOpener::aFileDroppedOnTheWindowOpens() {
+    const auto window = shownWindow();
+    quiz::QuizForm &form = *window->form;
+    const QString path = writeFile(m_folder, u"Държави.csv"_s, goodQuiz);
+
+    // Two files, or one that is not local, are not taken.
+    QMimeData two;
+    two.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(path)});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &two, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &refused);
+    QVERIFY(!refused.isAccepted());
+
+    QMimeData one;
+    one.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+    QVERIFY(drop.isAccepted());
+
+    QTRY_COMPARE(form.Label1(0).Caption(), u"Държави"_s);
+    QCOMPARE(form.List1(0).ListCount(), qint16(3));
+    QCOMPARE(form.List1(2).accessibleName(), u"Валута"_s);
+}
+
+void TestQuizFileOpener::aRefusedFileLeavesQuizAndRoundAsTheyWere_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a row short of a field")
+        << u"Кратък.csv"_s << QByteArray("Държава;Столица;Валута\nБългария;София\nА;Б;В\n")
+        << u"Кратък.csv, ред 2"_s;
+    QTest::newRow("one row only") << u"Един.csv"_s
+                                  << QByteArray("Държава;Столица;Валута\nБългария;София;лев\n")
+                                  << u"Един.csv"_s;
+    QTest::newRow("not a text file")
+        << u"Снимка.csv"_s << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << u"Снимка.csv"_s;
+    QTest::newRow("no such file") << QString() << QByteArray() << u"Няма.csv"_s;
+}
+
+// A teacher's mistake in a file must cost the class nothing: the quiz, the round, the choices
+// and the counters stay, and the program goes on.
+void TestQuizFileOpener::aRefusedFileLeavesQuizAndRoundAsTheyWere() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    const auto window = shownWindow();
+    quiz::QuizForm &form = *window->form;
+    QVERIFY(window->opener->open(writeFile(m_folder, u"Столици.csv"_s, goodQuiz)));
+    // A right answer, a wrong one, and a new choice pending.
+    selectRows(form, 0, 2, 1); // България, София, лев
+    form.Command1_Click(0);
+    QCOMPARE(form.Label2(2).Caption(), u"1"_s);
+    selectRows(form, 0, 1, 0);
+    form.Command1_Click(0);
+    QCOMPARE(form.Label2(3).Caption(), u"1"_s);
+    selectRows(form, 1, 0, 1);
+    const QStringList before = stateOf(form);
+
+    const QString path =
+        name.isEmpty() ? m_folder.filePath(u"Няма.csv"_s) : writeFile(m_folder, name, bytes);
+    QVERIFY(!window->opener->open(path));
+
+    QCOMPARE(window->reported.size(), 1);
+    QVERIFY2(window->reported.constFirst().contains(message),
+             qPrintable(window->reported.constFirst()));
+    QCOMPARE(stateOf(form), before);
+    QVERIFY(!form.hasEnded());
+    QVERIFY(form.isVisible());
+}
+
+void TestQuizFileOpener::messageBoxShowsTheFileNameAsPlainText() {
+    auto form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
+    auto *opener = new shell::QuizFileOpener(*form);
+    form->Form_Load();
+    form->show();
+    const QString path = writeFile(m_folder, u"<b>Битки<br>.csv"_s, QByteArray("a;b\n"));
+
+    QMessageBox *box = nullptr;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, this, [&box, &poll] {
+        if ((box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) != nullptr) {
+            poll.stop();
+            QCOMPARE(box->textFormat(), Qt::PlainText);
+            QVERIFY2(box->text().contains(u"<b>Битки<br>.csv, ред 1"_s), qPrintable(box->text()));
+            box->accept();
+        }
+    });
+    poll.start();
+    QVERIFY(!opener->open(path));
+    QVERIFY(box != nullptr);
+    QCOMPARE(form->Label1(0).Caption(), u"Valtessa"_s);
+}
+
+QTEST_MAIN(TestQuizFileOpener)
+#include "tst_quizfileopener.moc"
