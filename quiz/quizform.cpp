@@ -107,11 +107,17 @@ void QuizForm::CheckAnswer() {
 
 // Names the lists still without a choice by their captions: „Изберете място и победен.“
 void QuizForm::AnnounceMissingChoice(const std::array<bool, 3> &missing) {
+    // Right answers empty the three lists together; then there is nothing left to choose.
+    if (List1(0).ListCount() == 0) {
+        forms::announce(this, QStringLiteral("Всички отговори са намерени. "
+                                             "„Изчисти“ започва нов кръг."));
+        return;
+    }
     QStringList names;
     for (qint16 list = 0; list < 3; ++list) {
         if (!missing[std::size_t(list)])
             continue;
-        QString caption = Label1(list + 1).Caption().trimmed();
+        QString caption = Label1(qint16(list + 1)).Caption().trimmed();
         if (!caption.isEmpty())
             caption[0] = caption[0].toLower();
         names << caption;

@@ -122,11 +122,13 @@ def run(executable, artifacts):
         said = press(program, orca, "space", "the new round", lambda s: s.startswith("Нов кръг"))
         check(said[-1] == "Нов кръг. Във всеки списък има по 16 отговора.", said)
         check(places.childCount == 16, places.childCount)
-
-        status = program.close()
-        check(status == 0, f"the program ended with status {status}")
     finally:
         orca.stop()
+    # Closed after Orca has ended: with Orca running, the window now and then ignores the
+    # window manager's close request, staying mapped and answering the accessibility bus (a
+    # fault not yet understood, seen before the announcements existed too).
+    status = program.close()
+    check(status == 0, f"the program ended with status {status}")
 
 
 if __name__ == "__main__":

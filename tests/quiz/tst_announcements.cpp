@@ -18,6 +18,7 @@ private slots:
     void wrongTripleSaysTheNewWrongCount();
     void hintNamesTheListsStillToChoose_data();
     void hintNamesTheListsStillToChoose();
+    void afterTheLastAnswerTheHintPointsToANewRound();
     void newRoundSaysHowManyEntriesEachListHas();
     void loadingSaysNothing();
 };
@@ -81,6 +82,17 @@ void TestAnnouncements::hintNamesTheListsStillToChoose() {
     form->Command1_Click(0);
     QCOMPARE(said(spy), QStringList{hint});
     QCOMPARE(correctShown(*form), u"0"_s);
+}
+
+void TestAnnouncements::afterTheLastAnswerTheHintPointsToANewRound() {
+    const auto form = loadedForm();
+    for (const Triple &row : tableRows) {
+        chooseTriple(*form, row.place, row.winner, row.defeated);
+        form->Command1_Click(0);
+    }
+    QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
+    form->Command1_Click(0);
+    QCOMPARE(said(spy), QStringList{u"Всички отговори са намерени. „Изчисти“ започва нов кръг."_s});
 }
 
 void TestAnnouncements::newRoundSaysHowManyEntriesEachListHas() {
