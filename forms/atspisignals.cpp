@@ -2,7 +2,6 @@
 
 #include <QAccessible>
 #include <QDBusConnection>
-#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QVariantMap>
 
