@@ -55,9 +55,9 @@ def press(program, orca, key, what, predicate):
 
 
 def heard_only_the_pupils_moves(orca, mark, focus_name):
-    """Moves on with Tab and checks that between mark and the next control's name Orca spoke
-    of no list: Orca speaks in the order events come, so anything the check made it say about
-    a list came before."""
+    """After the pupil has moved on with Tab, checks that between mark and the next control's
+    name Orca spoke of no list: Orca speaks in the order events come, so anything the check
+    made it say about a list came before."""
     said = orca.wait_to_say(f"{focus_name!r} after Tab", mark,
                             lambda s: s.startswith(focus_name))
     lists = [s for s in said if s.startswith(("Място", "Победител", "Победен", "List with"))]
