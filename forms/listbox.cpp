@@ -96,6 +96,16 @@ void ListBox::RemoveItem(int index) {
     m_texts.removeAt(index);
 }
 
+// QListView tells screen readers that its new current entry has the focus even when the list
+// has none, as when the program removes an entry from a list the pupil is not in. Only a list
+// with the focus says so; the others keep their current entry quietly.
+void ListBox::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
+    if (hasFocus())
+        QListWidget::currentChanged(current, previous);
+    else
+        QAbstractItemView::currentChanged(current, previous);
+}
+
 void ListBox::Clear() {
     clear();
     m_texts.clear();

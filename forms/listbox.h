@@ -40,6 +40,9 @@ public:
     // the machine's locale settings say.
     static QCollator bulgarianCollator();
 
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
 private:
     void checkIndex(const char *operation, int index) const;
     void checkRoomFor(const char *operation, qsizetype added) const;

@@ -1,5 +1,9 @@
 #include "quiz/quizform.h"
 
+#include "forms/announcer.h"
+
+#include <QStringList>
+
 #include <array>
 
 using namespace Qt::Literals::StringLiterals;
@@ -52,6 +56,7 @@ void QuizForm::Command1_Click(qint16 Index) {
         break;
     case 1:
         NewRound();
+        AnnounceNewRound();
         break;
     default:
         break;
@@ -124,8 +129,10 @@ void QuizForm::CheckAnswer() {
     const int a = List1(0).ListIndex();
     const int b = List1(1).ListIndex();
     const int c = List1(2).ListIndex();
-    if (a < 0 || b < 0 || c < 0)
+    if (a < 0 || b < 0 || c < 0) {
+        AnnounceMissingChoice({a < 0, b < 0, c < 0});
         return;
+    }
 
     const int n = List2(0).ListCount();
     bool found = false;
@@ -158,6 +165,46 @@ void QuizForm::CheckAnswer() {
         Text1(0).SetText(QStringLiteral("???"));
     }
     ShowScore();
+
+    // The verdict is said at once, count first: a pupil who moves on during the explanation
+    // has still heard it. The whole explanation stays in the information box.
+    if (found)
+        forms::announce(this, QStringLiteral("Вярно! Верни отговори: ") +
+                                  QString::number(correctCount) + QStringLiteral(". ") +
+                                  Text1(0).Text());
+    else
+        forms::announce(this,
+                        QStringLiteral("Грешно. Грешни отговори: ") + QString::number(wrongCount));
+}
+
+// Names the lists still without a choice by their captions: „Изберете място и победен.“
+void QuizForm::AnnounceMissingChoice(const std::array<bool, 3> &missing) {
+    // Right answers empty the three lists together; then there is nothing left to choose.
+    if (List1(0).ListCount() == 0) {
+        forms::announce(this, QStringLiteral("Всички отговори са намерени. "
+                                             "„Изчисти“ започва нов кръг."));
+        return;
+    }
+    QStringList names;
+    for (qint16 list = 0; list < 3; ++list) {
+        if (!missing[std::size_t(list)])
+            continue;
+        QString caption = Label1(qint16(list + 1)).Caption().trimmed();
+        if (!caption.isEmpty())
+            caption[0] = caption[0].toLower();
+        names << caption;
+    }
+    QString joined = names.takeLast();
+    if (!names.isEmpty())
+        joined = names.join(QStringLiteral(", ")) + QStringLiteral(" и ") + joined;
+    forms::announce(this, QStringLiteral("Изберете ") + joined + QStringLiteral("."));
+}
+
+void QuizForm::AnnounceNewRound() {
+    const qint16 count = List1(0).ListCount();
+    forms::announce(this,
+                    QStringLiteral("Нов кръг. Във всеки списък има по ") + QString::number(count) +
+                        (count == 1 ? QStringLiteral(" отговор.") : QStringLiteral(" отговора.")));
 }
 
 } // namespace quiz

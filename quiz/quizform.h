@@ -8,6 +8,8 @@
 
 #include <QPushButton>
 
+#include <array>
+
 namespace quiz {
 
 // The quiz window. All state of a round lives here: the three answer lists, the two counters and
@@ -46,6 +48,9 @@ private:
     void NewRound();
     void ShowScore();
     void CheckAnswer();
+    // What a screen reader says besides the window's own changes.
+    void AnnounceMissingChoice(const std::array<bool, 3> &missing);
+    void AnnounceNewRound();
 
     // Both counters are wide enough never to overflow, however long a class keeps pressing.
     qint64 correctCount = 0;

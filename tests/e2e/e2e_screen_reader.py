@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""What a screen reader learns from the program: names and descriptions of every control, and
-the events that let it speak the verdict after a right and after a wrong answer."""
+"""What any screen reader can learn from the program over AT-SPI: names and descriptions of
+every control, and the events that tell of the information box's new text and the counters' new
+values. What Orca itself says during a round is checked by e2e_orca.py."""
 
 import time
 

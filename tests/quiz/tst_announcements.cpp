@@ -1,0 +1,124 @@
+#include "quizfixture.h"
+
+#include "content/battletable.h"
+#include "forms/announcer.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace quiztest;
+
+// What a pupil who cannot see the window is told after each press; the window itself shows
+// the same through its information box and counters.
+class TestAnnouncements : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rightTripleSaysCountThenExplanation();
+    void wrongTripleSaysTheNewWrongCount();
+    void hintNamesTheListsStillToChoose_data();
+    void hintNamesTheListsStillToChoose();
+    void afterTheLastAnswerTheHintPointsToANewRound();
+    void newRoundSaysHowManyEntriesEachListHas();
+    void loadingSaysNothing();
+};
+
+namespace {
+
+QStringList said(const QSignalSpy &spy) {
+    QStringList result;
+    for (const QList<QVariant> &arguments : spy)
+        result << arguments.at(0).toString();
+    return result;
+}
+
+} // namespace
+
+void TestAnnouncements::rightTripleSaysCountThenExplanation() {
+    const auto form = loadedForm();
+    QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
+    for (int count = 1; count <= 2; ++count) {
+        const Triple &row = tableRows[count * 5];
+        chooseTriple(*form, row.place, row.winner, row.defeated);
+        form->Command1_Click(0);
+        QCOMPARE(said(spy).size(), count);
+        QCOMPARE(said(spy).last(),
+                 u"Вярно! Верни отговори: "_s + QString::number(count) + u". "_s +
+                     content::battleTable[std::size_t(count * 5)].explanation.toString());
+    }
+}
+
+void TestAnnouncements::wrongTripleSaysTheNewWrongCount() {
+    const auto form = loadedForm();
+    QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
+    chooseTriple(*form, tableRows[0].place, tableRows[1].winner, tableRows[2].defeated);
+    form->Command1_Click(0);
+    form->Command1_Click(0);
+    QCOMPARE(said(spy),
+             QStringList({u"Грешно. Грешни отговори: 1"_s, u"Грешно. Грешни отговори: 2"_s}));
+}
+
+void TestAnnouncements::hintNamesTheListsStillToChoose_data() {
+    QTest::addColumn<int>("unselectedMask");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("place") << 0b001 << u"Изберете място."_s;
+    QTest::newRow("winner") << 0b010 << u"Изберете победител."_s;
+    QTest::newRow("defeated") << 0b100 << u"Изберете победен."_s;
+    QTest::newRow("place and winner") << 0b011 << u"Изберете място и победител."_s;
+    QTest::newRow("winner and defeated") << 0b110 << u"Изберете победител и победен."_s;
+    QTest::newRow("place and defeated") << 0b101 << u"Изберете място и победен."_s;
+    QTest::newRow("nothing") << 0b111 << u"Изберете място, победител и победен."_s;
+}
+
+void TestAnnouncements::hintNamesTheListsStillToChoose() {
+    QFETCH(int, unselectedMask);
+    QFETCH(QString, hint);
+    const auto form = loadedForm();
+    QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
+    chooseTriple(*form, tableRows[3].place, tableRows[3].winner, tableRows[3].defeated);
+    for (qint16 list = 0; list < 3; ++list)
+        if (unselectedMask & (1 << list))
+            choose(form->List1(list), QString());
+    form->Command1_Click(0);
+    QCOMPARE(said(spy), QStringList{hint});
+    QCOMPARE(correctShown(*form), u"0"_s);
+}
+
+void TestAnnouncements::afterTheLastAnswerTheHintPointsToANewRound() {
+    const auto form = loadedForm();
+    for (const Triple &row : tableRows) {
+        chooseTriple(*form, row.place, row.winner, row.defeated);
+        form->Command1_Click(0);
+    }
+    QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
+    form->Command1_Click(0);
+    QCOMPARE(said(spy), QStringList{u"Всички отговори са намерени. „Изчисти“ започва нов кръг."_s});
+}
+
+void TestAnnouncements::newRoundSaysHowManyEntriesEachListHas() {
+    const auto form = loadedForm();
+    QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
+    chooseTriple(*form, tableRows[0].place, tableRows[0].winner, tableRows[0].defeated);
+    form->Command1_Click(0);
+    form->Command1_Click(1);
+    QCOMPARE(said(spy).last(), u"Нов кръг. Във всеки списък има по 16 отговора."_s);
+
+    // The count is the lists' own: with one row left in the table, one entry.
+    for (int row = form->List2(0).ListCount() - 1; row > 0; --row) {
+        for (qint16 column = 0; column < 3; ++column)
+            form->List2(column).RemoveItem(row);
+        form->List1(3).RemoveItem(row);
+    }
+    form->Command1_Click(1);
+    QCOMPARE(said(spy).last(), u"Нов кръг. Във всеки списък има по 1 отговор."_s);
+}
+
+void TestAnnouncements::loadingSaysNothing() {
+    auto form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
+    QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
+    form->Form_Load();
+    QCOMPARE(spy.size(), 0);
+}
+
+QTEST_MAIN(TestAnnouncements)
+#include "tst_announcements.moc"
