@@ -49,7 +49,7 @@ def descendants(node):
 class Program:
     """The running program: its process, its accessible window, and ways to act on it."""
 
-    def __init__(self, executable, env=None, timeout=45.0):
+    def __init__(self, executable, env=None, timeout=45.0, args=()):
         """Starts the program and waits, at most `timeout` seconds for each step, until its
         window is on the accessibility bus and on screen."""
         self.timeout = timeout
@@ -59,7 +59,8 @@ class Program:
         # freshly started accessibility bus misses the program's registration; the program is
         # then started once more rather than failing the test on the session's account.
         for attempt in (1, 2):
-            self.process = subprocess.Popen([executable], env={**os.environ, **(env or {})})
+            self.process = subprocess.Popen([executable, *args],
+                                            env={**os.environ, **(env or {})})
             try:
                 self.app = wait_for("the program on the accessibility bus",
                                     self._find_application, timeout * attempt)
