@@ -237,17 +237,12 @@ void Form::setZoom(int percent) {
             child->setStyle(m_zoomStyle);
     }
 
-    // Scroll positions in pixels are kept in proportion; lists scroll by entries and the
-    // information box by lines, which a zoom does not change.
-    struct Scroll {
-        QScrollBar *bar;
-        int value;
-    };
-    std::vector<Scroll> scrolls;
-    for (QScrollBar *bar : findChildren<QScrollBar *>())
-        scrolls.push_back({bar, bar->value()});
+    // The information box scrolls by lines, which the new font wraps anew: the text at its top
+    // stays at the top.
+    std::vector<std::pair<TextBox *, int>> textTops;
+    for (TextBox *text : findChildren<TextBox *>())
+        textTops.emplace_back(text, text->topPosition());
 
-    const int oldZoom = m_zoom;
     m_zoom = percent;
     m_zoomStyle->setZoom(percent);
     setFixedSize(zoomedSize(designedSize(), percent));
@@ -260,13 +255,11 @@ void Form::setZoom(int percent) {
         QCoreApplication::sendEvent(child, &styleChange);
         child->updateGeometry();
     }
-    for (const Control &control : m_controls)
-        if (auto *view = qobject_cast<QAbstractItemView *>(control.widget))
-            view->doItemsLayout();
-    for (const Scroll &scroll : scrolls) {
-        const bool inPixels = scroll.bar->orientation() == Qt::Horizontal;
-        scroll.bar->setValue(inPixels ? scroll.value * percent / oldZoom : scroll.value);
-    }
+    // The scroll bars' new widths reach the boxes' layouts through posted requests: settled now,
+    // the text is wrapped at its final width before it is scrolled.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    for (const auto &[text, top] : textTops)
+        text->scrollToPosition(top);
 }
 
 void Form::applyZoom(QWidget *widget, const ControlDescription &control) {

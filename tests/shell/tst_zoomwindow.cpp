@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextCursor>
 
 #include <cmath>
 #include <memory>
@@ -84,6 +85,8 @@ void TestZoomWindow::everyControlGrowsInProportion() {
     const int listFrame = form->List1(0).frameWidth();
     const int scrollBarWidth = form->List1(0).verticalScrollBar()->width();
     const QSize scoreBox = form->Label2(2).size();
+    const QPoint textStart =
+        form->Text1(0).cursorRect(QTextCursor(form->Text1(0).document())).topLeft();
 
     form->setZoom(percent);
 
@@ -108,6 +111,17 @@ void TestZoomWindow::everyControlGrowsInProportion() {
              forms::zoomedLength(scrollBarWidth, percent));
     QCOMPARE(form->Label2(2).frameWidth(), forms::zoomedLength(1, percent));
     QCOMPARE(form->Label2(2).size(), forms::zoomedSize(scoreBox, percent));
+    // The information box keeps its margin around the text in proportion.
+    const QPoint zoomedStart =
+        form->Text1(0).cursorRect(QTextCursor(form->Text1(0).document())).topLeft();
+    QVERIFY2((zoomedStart - textStart * percent / 100).manhattanLength() <= 1,
+             qPrintable(u"%1,%2"_s.arg(zoomedStart.x()).arg(zoomedStart.y())));
+    // The buttons' borders are as much wider as their faces are larger.
+    const QImage button = form->Command1(0).grab().toImage();
+    const int border = forms::zoomedLength(1, percent);
+    const QColor face = QColor::fromRgb(0, 255, 0);
+    QVERIFY(button.pixelColor(border - 1, button.height() / 2) != face);
+    QCOMPARE(button.pixelColor(border, button.height() / 2), face);
     // The text is drawn at the larger size, not enlarged afterwards.
     const QImage counter = form->Label2(2).grab().toImage();
     QCOMPARE(counter.size(), form->Label2(2).size());
@@ -142,6 +156,7 @@ void TestZoomWindow::roundSurvivesZoom() {
     form->List1(0).verticalScrollBar()->setValue(5);
     form->List1(2).verticalScrollBar()->setValue(10);
     form->Text1(0).SetText(form->List1(3).List(5));
+    QTRY_VERIFY(form->Text1(0).verticalScrollBar()->maximum() >= 3);
     form->Text1(0).verticalScrollBar()->setValue(3);
     form->List1(2).setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), &form->List1(2));
@@ -163,6 +178,7 @@ void TestZoomWindow::roundSurvivesZoom() {
     const QStringList before = state();
     QCOMPARE(before.at(3), u"1"_s);
     QCOMPARE(before.at(4), u"1"_s);
+    QCOMPARE(before.at(6), u"text top 3"_s);
     for (int percent : {150, 300, 200, 100}) {
         form->setZoom(percent);
         QCOMPARE(state(), before);
