@@ -272,8 +272,10 @@ void Form::applyZoom(QWidget *widget, const ControlDescription &control) {
         widget->setStyleSheet(solidButtonStyleSheet(colorFromBgr(*control.backColor), m_zoom));
     if (control.backColor && control.kind == ControlKind::Frame)
         widget->setStyleSheet(frameStyleSheet(colorFromBgr(*control.backColor), m_zoom));
-    if (auto *text = qobject_cast<QPlainTextEdit *>(widget))
+    if (auto *text = qobject_cast<QPlainTextEdit *>(widget)) {
         text->document()->setDocumentMargin(zoomedLength(designedDocumentMargin, m_zoom));
+        text->setCursorWidth(text->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, text));
+    }
 }
 
 bool Form::raiseEvent(const std::function<void()> &procedure) {
