@@ -60,6 +60,22 @@ def ink(image, box):
     return tuple(int(v) for v in out)
 
 
+def differing_pixels(image, other, box):
+    """The share of pixels in box that differ by more than a tenth of full colour."""
+    x, y, w, h = box
+    crops = []
+    for index, source in enumerate((image, other)):
+        crop = f"{image}.crop{index}.png"
+        subprocess.run(["convert", source, "-crop", f"{w}x{h}+{x}+{y}", "+repage", crop],
+                       check=True)
+        crops.append(crop)
+    out = subprocess.run(["compare", "-metric", "AE", "-fuzz", "10%", *crops, "null:"],
+                         capture_output=True, text=True).stderr
+    for crop in crops:
+        os.remove(crop)
+    return float(out.split()[0]) / (w * h)
+
+
 def measure(program, image, scale):
     places = {(role, name): extents(program, role, name, scale) for role, name in CONTROLS}
     labels = {name: ink(image, extents(program, pyatspi.ROLE_LABEL, name, scale))
@@ -92,6 +108,12 @@ def run(executable, artifacts):
         close = (abs(width - wanted[0]) <= 1 and abs(height - wanted[1]) <= 1
                  and abs(x - wanted[2]) <= 1 and abs(y - wanted[3]) <= 1)
         check(close, f"the text of {name}: {labels[name]}, at 2x {wanted}")
+    # The lines the style draws, a list's frame and scroll bar, as thick as at twice the density.
+    for name in ("Място", "Победител", "Победен"):
+        x, y, w, h = places[(pyatspi.ROLE_LIST, name)]
+        strip = (x + w - 40, y, 40, h)
+        share = differing_pixels(shot, dense_shot, strip)
+        check(share < 0.04, f"the scroll bar of {name}: {share:.1%} of it differs at 2x")
 
     # A right answer at 200 %: Гавгамела, Александър Македонски, Дарий III.
     controls = program.controls()
