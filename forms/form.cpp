@@ -30,10 +30,11 @@ void fillBackground(QWidget *widget, const QColor &color) {
     widget->setAutoFillBackground(true);
 }
 
+// Lengths in the style sheets below are given at the designed size and written at the zoom.
+
 // Fusion paints a button face as a gradient of its palette colour; a button that shows its
 // colour must have a solid face, so it gets a small style sheet that keeps a normal border, a
 // darker pressed state and a visible focus frame.
-// Lengths in style sheets are given at the designed size and written at the window's zoom.
 QString solidButtonStyleSheet(const QColor &face, int zoom) {
     const auto px = [zoom](int pixels) { return zoomedLength(pixels, zoom); };
     return QStringLiteral("QPushButton { background-color: %1; color: black;"

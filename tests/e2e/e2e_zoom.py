@@ -44,6 +44,7 @@ def extents(program, role, name, scale):
 
 
 def window_shot(program, path):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
     subprocess.run(["import", "-window", program.window_id, path], check=True)
     return path
 
@@ -136,6 +137,11 @@ def run(executable, artifacts):
     check(controls.correct.name == "Верни отговори: 1", "the zoom changed the round")
     program.keys("ctrl+0")
     wait_for("the window as designed", lambda: window_size(program) == (403, 424))
+    # Ctrl with the wheel turned up a notch over a list: one step larger.
+    x, y, w, h = controls.winners.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "keydown", "ctrl",
+                    "click", "4", "keyup", "ctrl"], check=True)
+    wait_for("the window at 125 %", lambda: window_size(program) == (504, 530))
     check(program.close() == 0, "the zoomed window did not end cleanly")
 
     started = Program(executable, args=("--zoom", "300"))
