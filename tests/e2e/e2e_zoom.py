@@ -12,19 +12,13 @@ import pyatspi
 from desktop import Program, check, main, wait_for
 
 ZOOMED_SIZE = (806, 848)
+L = pyatspi
 # Controls compared between the two windows, found by role and name.
-CONTROLS = [
-    (pyatspi.ROLE_PUSH_BUTTON, "Провери"),
-    (pyatspi.ROLE_PUSH_BUTTON, "Изчисти"),
-    (pyatspi.ROLE_LIST, "Място"),
-    (pyatspi.ROLE_LIST, "Победител"),
-    (pyatspi.ROLE_LIST, "Победен"),
-    (pyatspi.ROLE_TEXT, "Информация"),
-    (pyatspi.ROLE_LABEL, "Valtessa"),
-    (pyatspi.ROLE_LABEL, "Победител"),
-    (pyatspi.ROLE_LABEL, "Верни отговори: 0"),
-    (pyatspi.ROLE_LABEL, "Грешни отговори: 0"),
-]
+CONTROLS = [(L.ROLE_PUSH_BUTTON, "Провери"), (L.ROLE_PUSH_BUTTON, "Изчисти"),
+            (L.ROLE_LIST, "Място"), (L.ROLE_LIST, "Победител"), (L.ROLE_LIST, "Победен"),
+            (L.ROLE_TEXT, "Информация"), (L.ROLE_LABEL, "Valtessa"),
+            (L.ROLE_LABEL, "Победител"), (L.ROLE_LABEL, "Верни отговори: 0"),
+            (L.ROLE_LABEL, "Грешни отговори: 0")]
 # Labels whose text is measured: caption labels on their own colour, and the counters.
 MEASURED = ["Valtessa", "Място", "Победител", "Победен", "Верни отговори: 0", "Да"]
 
@@ -64,16 +58,9 @@ def ink(image, box):
 def differing_pixels(image, other, box):
     """The share of pixels in box that differ by more than a tenth of full colour."""
     x, y, w, h = box
-    crops = []
-    for index, source in enumerate((image, other)):
-        crop = f"{image}.crop{index}.png"
-        subprocess.run(["convert", source, "-crop", f"{w}x{h}+{x}+{y}", "+repage", crop],
-                       check=True)
-        crops.append(crop)
-    out = subprocess.run(["compare", "-metric", "AE", "-fuzz", "10%", *crops, "null:"],
-                         capture_output=True, text=True).stderr
-    for crop in crops:
-        os.remove(crop)
+    region = f"[{w}x{h}+{x}+{y}]"
+    out = subprocess.run(["compare", "-metric", "AE", "-fuzz", "10%", image + region,
+                          other + region, "null:"], capture_output=True, text=True).stderr
     return float(out.split()[0]) / (w * h)
 
 
@@ -105,10 +92,8 @@ def run(executable, artifacts):
     for control, wanted in dense_places.items():
         check(places[control] == wanted, f"{control[1]}: {places[control]}, at 2x {wanted}")
     for name, wanted in dense_labels.items():
-        width, height, x, y = labels[name]
-        close = (abs(width - wanted[0]) <= 1 and abs(height - wanted[1]) <= 1
-                 and abs(x - wanted[2]) <= 1 and abs(y - wanted[3]) <= 1)
-        check(close, f"the text of {name}: {labels[name]}, at 2x {wanted}")
+        check(all(abs(a - b) <= 1 for a, b in zip(labels[name], wanted)),
+              f"the text of {name} (width, height, x, y): {labels[name]}, at 2x {wanted}")
     # The lines the style draws, a list's frame and scroll bar, as thick as at twice the density.
     for name in ("Място", "Победител", "Победен"):
         x, y, w, h = places[(pyatspi.ROLE_LIST, name)]
@@ -124,15 +109,13 @@ def run(executable, artifacts):
         program.choose_by_typing(node, text)
     program.click(controls.check_button)
     wait_for("the right answer counted", lambda: controls.correct.name == "Верни отговори: 1")
-    check(controls.places.childCount == 15, f"{controls.places.childCount} places left")
     check(program.text_of(controls.info).startswith("Срещата между двете армии"),
           program.text_of(controls.info)[:60])
     program.screenshot(os.path.join(artifacts, "e2e-zoom-200-answered.png"))
 
     # No larger than the screen: 250 % would be 1060 pixels high on a 1024-pixel screen.
     program.activate()
-    program.keys("ctrl+plus")
-    program.keys("ctrl+minus")
+    program.keys("ctrl+plus", "ctrl+minus")
     wait_for("the window at 175 %", lambda: window_size(program) == (705, 742))
     check(controls.correct.name == "Верни отговори: 1", "the zoom changed the round")
     program.keys("ctrl+0")
