@@ -54,7 +54,6 @@ private slots:
     void backToTheDesignedSizeIsPixelExact();
     void roundSurvivesZoom();
     void keysZoomWithinTheScreenAndAnnounce();
-    void wheelWithControlZoomsAndScrollsNothing();
 };
 
 void TestZoomWindow::initTestCase() {
@@ -211,34 +210,6 @@ void TestZoomWindow::keysZoomWithinTheScreenAndAnnounce() {
     QTest::keyClick(focused, Qt::Key_Minus, Qt::ControlModifier);
     QCOMPARE(QAccessible::queryAccessibleInterface(form.get())->text(QAccessible::Description),
              u"Мащаб 100 %"_s);
-}
-
-void TestZoomWindow::wheelWithControlZoomsAndScrollsNothing() {
-    const auto form = shownForm();
-    new shell::ZoomControl(*form);
-    auto turn = [](QWidget *widget, int angle, Qt::KeyboardModifiers modifiers) {
-        const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
-        QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
-                          modifiers, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(widget, &wheel);
-    };
-    QWidget *list = form->List1(1).viewport();
-    QWidget *text = form->Text1(0).viewport();
-    const qreal textSize = form->Text1(0).font().pointSizeF();
-
-    turn(list, 120, Qt::ControlModifier);
-    QCOMPARE(form->zoom(), 125);
-    QCOMPARE(form->List1(1).verticalScrollBar()->value(), 0);
-    // A touchpad's small turns add up to one step; the information box does not zoom itself.
-    turn(text, -60, Qt::ControlModifier);
-    QCOMPARE(form->zoom(), 125);
-    turn(text, -60, Qt::ControlModifier);
-    QCOMPARE(form->zoom(), 100);
-    QCOMPARE(form->Text1(0).font().pointSizeF(), textSize);
-
-    turn(list, -120, Qt::NoModifier);
-    QCOMPARE(form->zoom(), 100);
-    QVERIFY(form->List1(1).verticalScrollBar()->value() > 0);
 }
 
 QTEST_MAIN(TestZoomWindow)
