@@ -4,12 +4,16 @@
 #include "forms/listbox.h"
 #include "forms/textbox.h"
 #include "forms/units.h"
+#include "forms/zoomstyle.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QGroupBox>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyleFactory>
 
 #include <algorithm>
 #include <cstdlib>
@@ -26,16 +30,23 @@ void fillBackground(QWidget *widget, const QColor &color) {
     widget->setAutoFillBackground(true);
 }
 
+// Lengths in the style sheets below are given at the designed size and written at the zoom.
+
 // Fusion paints a button face as a gradient of its palette colour; a button that shows its
 // colour must have a solid face, so it gets a small style sheet that keeps a normal border, a
 // darker pressed state and a visible focus frame.
-QString solidButtonStyleSheet(const QColor &face) {
+QString solidButtonStyleSheet(const QColor &face, int zoom) {
+    const auto px = [zoom](int pixels) { return zoomedLength(pixels, zoom); };
     return QStringLiteral("QPushButton { background-color: %1; color: black;"
-                          " border: 1px solid #5a5a5a; border-radius: 3px; padding: 1px 4px; }"
+                          " border: %3px solid #5a5a5a; border-radius: %4px; padding: %3px %5px; }"
                           "QPushButton:hover { border-color: #202020; }"
-                          "QPushButton:focus { border: 2px solid #202020; padding: 0px 3px; }"
+                          "QPushButton:focus { border: %6px solid #202020; padding: 0px %4px; }"
                           "QPushButton:pressed { background-color: %2; }")
-        .arg(face.name(), face.darker(130).name());
+        .arg(face.name(), face.darker(130).name())
+        .arg(px(1))
+        .arg(px(3))
+        .arg(px(4))
+        .arg(px(2));
 }
 
 // A plain top-level widget reads as a "filler" to screen readers; a form is a window, and should
@@ -49,13 +60,22 @@ QAccessibleInterface *accessibleForm(const QString &className, QObject *object) 
 
 // A frame's caption sits on its border line, as on the classic forms this window is laid out for;
 // Fusion would put it above the border and push the line into the controls inside.
-QString frameStyleSheet(const QColor &background) {
-    return QStringLiteral("QGroupBox { background-color: %1; border: 1px solid #8a8a8a;"
-                          " margin-top: 8px; }"
-                          "QGroupBox::title { subcontrol-origin: border; left: 6px; top: -9px;"
-                          " padding: 0px 2px; background-color: %1; }")
-        .arg(background.name());
+QString frameStyleSheet(const QColor &background, int zoom) {
+    const auto px = [zoom](int pixels) { return zoomedLength(pixels, zoom); };
+    return QStringLiteral("QGroupBox { background-color: %1; border: %2px solid #8a8a8a;"
+                          " margin-top: %3px; }"
+                          "QGroupBox::title { subcontrol-origin: border; left: %4px; top: %5px;"
+                          " padding: 0px %6px; background-color: %1; }")
+        .arg(background.name())
+        .arg(px(1))
+        .arg(px(8))
+        .arg(px(6))
+        .arg(px(-9))
+        .arg(px(2));
 }
+
+// QTextDocument's own margin around the text, in pixels.
+constexpr int designedDocumentMargin = 4;
 
 bool takesFocus(const ControlDescription &control) {
     switch (control.kind) {
@@ -73,7 +93,8 @@ bool takesFocus(const ControlDescription &control) {
 } // namespace
 
 Form::Form(const FormDescription &description, QWidget *parent)
-    : QWidget(parent) {
+    : QWidget(parent)
+    , m_description(description) {
     static const bool accessibleFormInstalled = [] {
         QAccessible::installFactory(accessibleForm);
         return true;
@@ -90,7 +111,7 @@ Form::Form(const FormDescription &description, QWidget *parent)
     windowFont.setStyleStrategy(QFont::PreferNoShaping);
     setFont(windowFont);
 
-    for (const ControlDescription &control : description.controls) {
+    for (const ControlDescription &control : m_description.controls) {
         auto &members = m_arrays[control.name.toString()];
         if (members.size() <= std::size_t(control.index))
             members.resize(std::size_t(control.index) + 1, nullptr);
@@ -98,6 +119,7 @@ Form::Form(const FormDescription &description, QWidget *parent)
             throw Error(
                 QStringLiteral("%1(%2) е описана два пъти").arg(control.name).arg(control.index));
         members[std::size_t(control.index)] = createControl(control);
+        m_controls.push_back({members[std::size_t(control.index)], &control});
     }
     setFocusOrder(description);
 }
@@ -116,7 +138,8 @@ QWidget *Form::createControl(const ControlDescription &control) {
         // Enter presses a focused button, as Space does; outside dialogs Qt needs this for it.
         button->setAutoDefault(true);
         if (control.backColor)
-            button->setStyleSheet(solidButtonStyleSheet(colorFromBgr(*control.backColor)));
+            button->setStyleSheet(
+                solidButtonStyleSheet(colorFromBgr(*control.backColor), normalZoom));
         widget = button;
         break;
     }
@@ -135,7 +158,7 @@ QWidget *Form::createControl(const ControlDescription &control) {
     case ControlKind::Frame: {
         auto *frame = new QGroupBox(caption, parent);
         if (control.backColor)
-            frame->setStyleSheet(frameStyleSheet(colorFromBgr(*control.backColor)));
+            frame->setStyleSheet(frameStyleSheet(colorFromBgr(*control.backColor), normalZoom));
         widget = frame;
         break;
     }
@@ -187,6 +210,72 @@ void Form::setFocusOrder(const FormDescription &description) {
         else
             widget->setFocus(Qt::OtherFocusReason);
         previous = widget;
+    }
+}
+
+QSize Form::designedSize() const {
+    return {pixelsFromTwips(m_description.clientWidth),
+            pixelsFromTwips(m_description.clientHeight)};
+}
+
+QFont Form::zoomedFont() const {
+    QFont zoomed = font();
+    zoomed.setPointSizeF(m_description.fontPointSize * qreal(m_zoom) / normalZoom);
+    return zoomed;
+}
+
+void Form::setZoom(int percent) {
+    if (percent < zoomSteps.front() || percent > zoomSteps.back())
+        throw Error(QStringLiteral("Мащаб %1 % е извън възможните").arg(percent));
+    if (percent == m_zoom)
+        return;
+    if (m_zoomStyle == nullptr) {
+        // The style is this window's own: other windows, such as message boxes, keep theirs.
+        m_zoomStyle = new ZoomStyle(QStyleFactory::create(QApplication::style()->name()));
+        m_zoomStyle->setParent(this);
+        setStyle(m_zoomStyle);
+        for (QWidget *child : findChildren<QWidget *>())
+            child->setStyle(m_zoomStyle);
+    }
+
+    // The information box scrolls by lines, which the new font wraps anew: the text at its top
+    // stays at the top.
+    std::vector<std::pair<TextBox *, int>> textTops;
+    for (TextBox *text : findChildren<TextBox *>())
+        textTops.emplace_back(text, text->topPosition());
+
+    m_zoom = percent;
+    m_zoomStyle->setZoom(percent);
+    setFixedSize(zoomedSize(designedSize(), percent));
+    setFont(zoomedFont());
+    for (const Control &control : m_controls)
+        applyZoom(control.widget, *control.description);
+    // Every widget asks the style for its lengths again.
+    QEvent styleChange(QEvent::StyleChange);
+    for (QWidget *child : findChildren<QWidget *>()) {
+        QCoreApplication::sendEvent(child, &styleChange);
+        child->updateGeometry();
+    }
+    // The scroll bars' new widths reach the boxes' layouts through posted requests: settled now,
+    // the text is wrapped at its final width before it is scrolled.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    for (const auto &[text, top] : textTops)
+        text->scrollToPosition(top);
+}
+
+void Form::applyZoom(QWidget *widget, const ControlDescription &control) {
+    widget->setFont(font());
+    widget->setGeometry(zoomedRect(
+        rectFromTwips(control.left, control.top, control.width, control.height), m_zoom));
+    if (auto *label = qobject_cast<QLabel *>(widget); label != nullptr && control.border)
+        label->setLineWidth(zoomedLength(1, m_zoom));
+    if (control.backColor && control.kind == ControlKind::CommandButton)
+        widget->setStyleSheet(solidButtonStyleSheet(colorFromBgr(*control.backColor), m_zoom));
+    if (control.backColor && control.kind == ControlKind::Frame)
+        widget->setStyleSheet(frameStyleSheet(colorFromBgr(*control.backColor), m_zoom));
+    if (auto *text = qobject_cast<QPlainTextEdit *>(widget)) {
+        text->document()->setDocumentMargin(zoomedLength(designedDocumentMargin, m_zoom));
+        text->setCursorWidth(text->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, text));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "forms/controlarray.h"
 #include "forms/formdescription.h"
+#include "forms/zoom.h"
 
 #include <QWidget>
 
@@ -9,6 +10,8 @@
 #include <map>
 
 namespace forms {
+
+class ZoomStyle;
 
 // A window built from its description. It owns its controls through Qt's parent chain, hands them
 // out as control arrays, and is the boundary for event procedures: an error raised inside one is
@@ -41,6 +44,14 @@ public:
     bool raiseEvent(const std::function<void()> &procedure);
     bool hasEnded() const { return m_ended; }
 
+    // The window can be shown larger than designed, for a projector or for readers who see
+    // poorly: every control, font, frame and border in proportion, at one of zoomSteps. The
+    // controls keep their contents, selections, scroll positions and the keyboard focus.
+    int zoom() const { return m_zoom; }
+    void setZoom(int percent);
+    // The window's size at the designed zoom.
+    QSize designedSize() const;
+
     // Tests replace the message box so that nothing blocks.
     void setErrorReporter(ErrorReporter reporter) { m_reportError = std::move(reporter); }
     static void showErrorMessageBox(QWidget *parent, const QString &message);
@@ -49,10 +60,21 @@ private:
     QWidget *createControl(const ControlDescription &control);
     void setFocusOrder(const FormDescription &description);
     void endWithError(const QString &message);
+    void applyZoom(QWidget *widget, const ControlDescription &control);
+    QFont zoomedFont() const;
+
+    struct Control {
+        QWidget *widget;
+        const ControlDescription *description; // in m_description
+    };
 
     std::map<QString, std::vector<QWidget *>> m_arrays;
     ErrorReporter m_reportError = &Form::showErrorMessageBox;
     bool m_ended = false;
+    FormDescription m_description;
+    std::vector<Control> m_controls;
+    int m_zoom = normalZoom;
+    ZoomStyle *m_zoomStyle = nullptr; // made on the first zoom
 };
 
 } // namespace forms

@@ -1,6 +1,8 @@
 #include "forms/textbox.h"
 
+#include <QPlainTextDocumentLayout>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -52,6 +54,37 @@ void TextBox::SetText(const QString &text) {
     edit.removeSelectedText();
     edit.endEditBlock();
     verticalScrollBar()->setValue(0);
+}
+
+int TextBox::topPosition() const {
+    auto *layout = qobject_cast<QPlainTextDocumentLayout *>(document()->documentLayout());
+    if (layout == nullptr)
+        return 0;
+    // The box scrolls by lines, counted over the whole text as it is wrapped now.
+    int line = verticalScrollBar()->value();
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        layout->ensureBlockLayout(block);
+        if (line < block.lineCount())
+            return block.position() + block.layout()->lineAt(line).textStart();
+        line -= block.lineCount();
+    }
+    return 0;
+}
+
+void TextBox::scrollToPosition(int position) {
+    auto *layout = qobject_cast<QPlainTextDocumentLayout *>(document()->documentLayout());
+    if (layout == nullptr)
+        return;
+    int line = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        layout->ensureBlockLayout(block);
+        if (block.contains(position)) {
+            line += block.layout()->lineForTextPosition(position - block.position()).lineNumber();
+            break;
+        }
+        line += block.lineCount();
+    }
+    verticalScrollBar()->setValue(line);
 }
 
 } // namespace forms

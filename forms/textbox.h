@@ -17,6 +17,11 @@ public:
     const QString &Text() const { return m_text; }
     void SetText(const QString &text);
 
+    // The place in the text at the top of the box, and scrolling that place back to the top:
+    // a new font or width wraps the lines anew, so the line number alone would not find it.
+    int topPosition() const;
+    void scrollToPosition(int position);
+
 private:
     QString m_text;
 };

@@ -17,6 +17,7 @@ namespace {
 const QString helpName = u"help"_s;
 const QString versionName = u"version"_s;
 const QString exportName = u"export-quiz"_s;
+const QString zoomName = u"zoom"_s;
 
 // Qt's own options, which QApplication reads from the command line itself: accepted here so that
 // `valtessa -platform xcb` or `-reverse` work as in any Qt program, and left out of the help.
@@ -50,7 +51,8 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     const QCommandLineOption help(QStringList{u"h"_s, helpName});
     const QCommandLineOption version(QStringList{u"v"_s, versionName});
     const QCommandLineOption exportQuiz(exportName, QString(), u"FILE"_s);
-    parser.addOptions({help, version, exportQuiz});
+    const QCommandLineOption zoom(zoomName, QString(), u"PERCENT"_s);
+    parser.addOptions({help, version, exportQuiz, zoom});
     parser.addOptions(qtOptions());
     parser.addPositionalArgument(u"FILE"_s, QString());
 
@@ -66,7 +68,20 @@ CommandLine parseCommandLine(const QStringList &arguments) {
             return usageError(u"непозната опция „"_s + (name.size() == 1 ? u"-"_s : u"--"_s) +
                               name + u"“"_s);
         }
+        const QString option = arguments.isEmpty() ? QString() : arguments.constLast();
+        if (option.endsWith(zoomName))
+            return usageError(u"след „--"_s + zoomName + u"“ трябва да стои мащаб в проценти: "_s +
+                              forms::zoomStepList());
         return usageError(u"след „--"_s + exportName + u"“ трябва да стои име на файл"_s);
+    }
+
+    if (parser.isSet(zoom)) {
+        const QString value = parser.value(zoom);
+        const std::optional<int> percent = forms::zoomStepFromPercent(value);
+        if (!percent)
+            return usageError(u"„"_s + value + u"“ не е мащаб; възможните са "_s +
+                              forms::zoomStepList());
+        result.zoom = *percent;
     }
 
     const QStringList files = parser.positionalArguments();
@@ -91,7 +106,7 @@ CommandLine parseCommandLine(const QStringList &arguments) {
 }
 
 QString commandLineHelp() {
-    return u"Употреба: valtessa [ФАЙЛ]\n"
+    return u"Употреба: valtessa [--zoom ПРОЦЕНТ] [ФАЙЛ]\n"
            u"         valtessa --export-quiz ФАЙЛ\n"
            u"\n"
            u"Викторина по история: свържете мястото на битката с победителя и победения.\n"
@@ -107,6 +122,8 @@ QString commandLineHelp() {
            u"  -v, --version            показва версията на програмата\n"
            u"  --export-quiz ФАЙЛ       записва вградената викторина като таблица (UTF-8, „;“),\n"
            u"                           от която да започне своя викторина, и излиза\n"
+           u"  --zoom ПРОЦЕНТ           отваря прозореца в мащаб 100, 125, 150, 175, 200, 250\n"
+           u"                           или 300 %; в прозореца Ctrl++, Ctrl+- и Ctrl+0\n"
            u"\n"
            u"В прозореца Ctrl+O отваря викторина от файл; файл може и да се пусне в прозореца.\n"
            u"Изход: 0 при успех, 2 при грешна команда или файл, който не може да се прочете\n"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forms/zoom.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +22,8 @@ struct CommandLine {
     QString quizFile;
     QString exportFile;
     QString usageError;
+    // --zoom PERCENT: the window opens at this step.
+    int zoom = forms::normalZoom;
 };
 
 // arguments as QCoreApplication::arguments() gives them, the program first.

@@ -5,13 +5,15 @@
 #include "shell/commandline.h"
 #include "shell/quizfileopener.h"
 #include "shell/quizwindow.h"
+#include "shell/zoomcontrol.h"
 
 #include <QApplication>
 
 #include <cstdlib>
 
-using namespace Qt::Literals::StringLiterals;
 #include <optional>
+
+using namespace Qt::Literals::StringLiterals;
 
 int main(int argc, char *argv[]) {
     // The command line is read before anything needs a display: --help, --version and
@@ -57,6 +59,8 @@ int main(int argc, char *argv[]) {
             return EXIT_FAILURE;
         // Owned by the form.
         new shell::QuizFileOpener(form);
+        auto *zoomControl = new shell::ZoomControl(form);
+        zoomControl->zoomTo(commandLine.zoom);
         form.show();
         return QApplication::exec();
     } catch (const forms::Error &error) {
