@@ -71,10 +71,11 @@ void TestCommandLine::parse_data() {
     QTest::addColumn<Action>("action");
     QTest::addColumn<QString>("quizFile");
     QTest::addColumn<QString>("exportFile");
+    QTest::addColumn<int>("zoom");
     const auto row = [](const char *name, QStringList arguments, Action action,
-                        QString quizFile = {}, QString exportFile = {}) {
+                        QString quizFile = {}, QString exportFile = {}, int zoom = 100) {
         QTest::newRow(name) << (QStringList{u"valtessa"_s} + arguments) << action << quizFile
-                            << exportFile;
+                            << exportFile << zoom;
     };
     row("nothing", {}, Action::OpenWindow);
     row("a file", {u"Битки.csv"_s}, Action::OpenWindow, u"Битки.csv"_s);
@@ -91,6 +92,11 @@ void TestCommandLine::parse_data() {
         u"шаблон.csv"_s);
     row("Qt's own options are left to Qt", {u"-platform"_s, u"xcb"_s, u"-reverse"_s, u"a.csv"_s},
         Action::OpenWindow, u"a.csv"_s);
+    row("--zoom PERCENT and a file", {u"--zoom"_s, u"150"_s, u"a.csv"_s}, Action::OpenWindow,
+        u"a.csv"_s, {}, 150);
+    row("--zoom=PERCENT%", {u"--zoom=200%"_s}, Action::OpenWindow, {}, {}, 200);
+    row("--zoom between the steps", {u"--zoom"_s, u"130"_s}, Action::UsageError);
+    row("--zoom without a value", {u"--zoom"_s}, Action::UsageError);
     row("unknown option", {u"--colour"_s}, Action::UsageError);
     row("unknown short option", {u"-x"_s}, Action::UsageError);
     row("two files", {u"a.csv"_s, u"b.csv"_s}, Action::UsageError);
@@ -105,7 +111,9 @@ void TestCommandLine::parse() {
     QFETCH(Action, action);
     QFETCH(QString, quizFile);
     QFETCH(QString, exportFile);
+    QFETCH(int, zoom);
     const shell::CommandLine commandLine = shell::parseCommandLine(arguments);
+    QCOMPARE(commandLine.zoom, zoom);
     QCOMPARE(commandLine.action, action);
     QCOMPARE(commandLine.quizFile, quizFile);
     QCOMPARE(commandLine.exportFile, exportFile);
@@ -115,8 +123,10 @@ void TestCommandLine::parse() {
 void TestCommandLine::helpAndVersionNeedNoDisplay() {
     const Run help = runProgram({u"--help"_s});
     QCOMPARE(help.status, 0);
-    QVERIFY2(help.out.startsWith(u"Употреба: valtessa [ФАЙЛ]\n"_s), qPrintable(help.out));
+    QVERIFY2(help.out.startsWith(u"Употреба: valtessa [--zoom ПРОЦЕНТ] [ФАЙЛ]\n"_s),
+             qPrintable(help.out));
     QVERIFY(help.out.contains(u"--export-quiz ФАЙЛ"_s));
+    QVERIFY(help.out.contains(u"--zoom ПРОЦЕНТ"_s));
     QCOMPARE(help.err, QString());
 
     const Run version = runProgram({u"--version"_s});
@@ -129,6 +139,8 @@ void TestCommandLine::wrongCommandLineIsAUsageError_data() {
     QTest::addColumn<QString>("named");
     QTest::newRow("unknown option") << QStringList{u"--colour"_s} << u"„--colour“"_s;
     QTest::newRow("missing file name") << QStringList{u"--export-quiz"_s} << u"--export-quiz"_s;
+    QTest::newRow("zoom between the steps") << QStringList{u"--zoom"_s, u"130"_s} << u"„130“"_s;
+    QTest::newRow("missing zoom") << QStringList{u"--zoom"_s} << u"--zoom"_s;
 }
 
 void TestCommandLine::wrongCommandLineIsAUsageError() {
