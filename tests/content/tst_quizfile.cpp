@@ -1,4 +1,5 @@
 #include "content/quizfile.h"
+#include "content/windows1251.h"
 
 #include <QDir>
 #include <QFile>
@@ -152,6 +153,13 @@ std::vector<std::pair<const char *, std::pair<QByteArray, Expected>>> rawCases()
          {"Град; област, край\tСтолица\tВалута\nx;1\ty\tz\nu,2\tv\tw\n",
           opens({u"Град; област, край"_s, u"Столица"_s, u"Валута"_s}, {},
                 {{u"x;1"_s, u"y"_s, u"z"_s, {}}, {u"u,2"_s, u"v"_s, u"w"_s, {}}})}},
+        {"UTF-16 with half a surrogate pair",
+         {"\xFF\xFE" + utf16.encode(u"А;Б;В\nx;y"_s) + "\x3D\xD8" + utf16.encode(u";z\nu;v;w\n"_s),
+          refused(2, 2, u"не може да бъде разчетен"_s)}},
+        {"a character beyond the first plane",
+         {"А;Б;В\nx;\xF0\x9F\x8F\xB0;z\nu;v;w\n",
+          opens({u"А"_s, u"Б"_s, u"В"_s}, {},
+                {{u"x"_s, u"\U0001F3F0"_s, u"z"_s, {}}, {u"u"_s, u"v"_s, u"w"_s, {}}})}},
         {"tab inside a value when ';' separates",
          {"А;Б;В\nx;y\tq;z\nu;v;w\n", refused(2, 2, u"табулация"_s)}},
     };
@@ -203,6 +211,7 @@ private slots:
     void readFile_data();
     void readFile();
     void examplesOpen();
+    void windows1251AsIcuReadsIt();
 };
 
 void QuizFileTest::parse_data() {
@@ -376,6 +385,21 @@ void QuizFileTest::examplesOpen() {
         for (const QuizRow &row : quiz.rows)
             QVERIFY2(!row.explanation.isEmpty(), qPrintable(row.place));
     }
+}
+
+// Our own table of the code page against the converter Debian's Qt has, byte for byte.
+void QuizFileTest::windows1251AsIcuReadsIt() {
+    QStringDecoder icu("windows-1251");
+    if (!icu.isValid())
+        QSKIP("this Qt has no Windows-1251 converter to compare with");
+    QByteArray everyByte(256, Qt::Uninitialized);
+    for (int i = 0; i < 256; ++i)
+        everyByte[i] = char(i);
+    const QString expected = icu.decode(everyByte);
+    const QString actual = content::decodeWindows1251(everyByte);
+    QCOMPARE(actual.size(), 256);
+    for (int i = 0; i < 256; ++i)
+        QVERIFY2(actual[i] == expected[i], qPrintable(QString::number(i, 16)));
 }
 
 QTEST_GUILESS_MAIN(QuizFileTest)
