@@ -53,10 +53,8 @@ QString decode(QByteArrayView bytes) {
         QStringDecoder decoder(*encoding);
         return decoder.decode(bytes);
     }
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
     return decodeWindows1251(bytes);
 }
 
