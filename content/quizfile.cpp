@@ -144,10 +144,11 @@ std::optional<QuizFileError> QuizParser::checkValues(const std::vector<QString> 
 std::optional<QuizFileError> QuizParser::readHeader(const std::vector<QString> &fields, int line) {
     const int width = usedWidth(fields);
     if (width != answerColumns && width != answerColumns + 1) {
-        return fail(line, 0,
-                    u"заглавният ред трябва да има 3 или 4 полета (три отговора и обяснение), "
-                    u"разделени с „;“, „,“ или табулация, а има "_s +
-                        QString::number(width));
+        return fail(
+            line, 0,
+            u"заглавният ред трябва да има 3 или 4 полета (три отговора и, ако има, обяснение), "
+            u"разделени с „;“, „,“ или табулация, а има "_s +
+                QString::number(width));
     }
     m_width = width;
     if (auto error = checkValues(fields, line, true))
