@@ -2,6 +2,7 @@
 
 #include "content/battletable.h"
 #include "content/csvreader.h"
+#include "content/windows1251.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,20 +47,15 @@ std::optional<QStringConverter::Encoding> encodingFromBom(QByteArrayView bytes) 
 // A file that names its encoding by a byte-order mark is read in it; otherwise as UTF-8 when it
 // is valid UTF-8, and as Windows-1251 (what spreadsheets save as "CSV" on Bulgarian Windows) when
 // it is not. Bytes that do not decode become U+FFFD, which the checks below refuse with their
-// place; an empty result means the decoder itself is missing.
-std::optional<QString> decode(QByteArrayView bytes) {
+// place.
+QString decode(QByteArrayView bytes) {
     if (const auto encoding = encodingFromBom(bytes)) {
         QStringDecoder decoder(*encoding);
-        return QString(decoder.decode(bytes));
+        return decoder.decode(bytes);
     }
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder windows1251("windows-1251");
-    if (!windows1251.isValid())
-        return std::nullopt;
-    return QString(windows1251.decode(bytes));
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
+    return decodeWindows1251(bytes);
 }
 
 bool isBlank(const QString &value) {
@@ -80,10 +76,19 @@ int usedWidth(const std::vector<QString> &fields) {
 // Why a value cannot be shown in a list or a label, or nothing when it can. Line breaks are
 // allowed only where the text box shows them.
 std::optional<QString> badCharacter(const QString &value, bool lineBreaksAllowed) {
-    for (const QChar c : value) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u != 0xFFFD))
+    const auto unreadable = [] {
+        return u"знак, който не може да бъде разчетен: файлът не е записан в кодировката си"_s;
+    };
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t u = value[i].unicode();
+        if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u < 0xD800) || (u > 0xDFFF && u != 0xFFFD))
             continue;
+        if (QChar::isHighSurrogate(u) && i + 1 < value.size() && value[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(u) || u == 0xFFFD) // half a pair, or what a decoder put for bytes
+            return unreadable();
         if (u == u'\r' || u == u'\n') {
             if (lineBreaksAllowed)
                 continue;
@@ -91,8 +96,6 @@ std::optional<QString> badCharacter(const QString &value, bool lineBreaksAllowed
         }
         if (u == u'\t')
             return u"в стойността има табулация"_s;
-        if (u == 0xFFFD)
-            return u"знак, който не може да бъде разчетен: файлът не е записан в кодировката си"_s;
         return u"в стойността има управляващ знак "_s + hex(u); // C0, DEL and C1
     }
     return std::nullopt;
@@ -141,10 +144,11 @@ std::optional<QuizFileError> QuizParser::checkValues(const std::vector<QString> 
 std::optional<QuizFileError> QuizParser::readHeader(const std::vector<QString> &fields, int line) {
     const int width = usedWidth(fields);
     if (width != answerColumns && width != answerColumns + 1) {
-        return fail(line, 0,
-                    u"заглавният ред трябва да има 3 или 4 полета (три отговора и обяснение), "
-                    u"разделени с „;“, „,“ или табулация, а има "_s +
-                        QString::number(width));
+        return fail(
+            line, 0,
+            u"заглавният ред трябва да има 3 или 4 полета (три отговора и, ако има, обяснение), "
+            u"разделени с „;“, „,“ или табулация, а има "_s +
+                QString::number(width));
     }
     m_width = width;
     if (auto error = checkValues(fields, line, true))
@@ -192,13 +196,11 @@ std::optional<QuizFileError> QuizParser::readRow(const std::vector<QString> &fie
 QuizFileResult QuizParser::parse() {
     if (m_bytes.size() > maxQuizFileBytes)
         return fail(0, 0, u"файлът е твърде голям: разрешени са до 16 MiB"_s);
-    const std::optional<QString> text = decode(m_bytes);
-    if (!text)
-        return fail(0, 0, u"файлът не е в UTF-8, а Windows-1251 не може да бъде разчетен тук"_s);
-    if (text->contains(QChar(0)))
+    const QString text = decode(m_bytes);
+    if (text.contains(QChar(0)))
         return fail(0, 0, u"това не е текстов файл; запишете таблицата като CSV"_s);
 
-    CsvReader reader(*text, detectSeparator(*text));
+    CsvReader reader(text, detectSeparator(text));
     std::vector<QString> fields;
     bool haveHeader = false;
     while (reader.readRecord(fields)) {

@@ -32,7 +32,9 @@ struct Quiz {
 };
 
 // Why a quiz file was refused, and where, as a teacher finds it in a spreadsheet. Line and
-// column count from 1; a column of 0 means the whole line, a line of 0 the whole file.
+// column count from 1: the line is the row a spreadsheet shows (blank lines count, a line break
+// inside quotes does not start a new one), the column the field in it. A column of 0 means the
+// whole line, a line of 0 the whole file.
 struct QuizFileError {
     QString fileName; // the file's name without its folder
     int line = 0;
@@ -53,7 +55,8 @@ inline constexpr int minQuizRows = 2;
 inline constexpr qint64 maxQuizFileBytes = 16 * 1024 * 1024;
 
 // Reads a quiz from the bytes of a file called fileName (which gives the quiz its title: the
-// name without its extension). Never throws on bad input: a bad file is an error result.
+// name without its extension; the error names the file without its folder). Never throws on bad
+// input: a bad file is an error result. Any bytes are safe, up to maxQuizFileBytes and beyond.
 QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName);
 
 // Reads the file at path: parseQuiz on its contents, or an error if it cannot be read or is

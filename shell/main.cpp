@@ -10,23 +10,37 @@
 #include <QApplication>
 
 #include <cstdlib>
-
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// The arguments as the system passed them. Windows passes them in UTF-16, which only
+// QCoreApplication reads; elsewhere they are bytes in the locale's encoding (UTF-8 for Qt 6), and
+// no application object is made before it is needed.
+QStringList commandLineArguments(int argc, char *argv[]) {
+#ifdef Q_OS_WIN
+    const QCoreApplication core(argc, argv);
+    return QCoreApplication::arguments();
+#else
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+#endif
+}
+
+} // namespace
+
 int main(int argc, char *argv[]) {
     // The command line is read before anything needs a display: --help, --version and
-    // --export-quiz run in a terminal without one. QCoreApplication gives the arguments as the
-    // system passed them (in full Unicode on Windows too).
-    shell::CommandLine commandLine;
-    {
-        const QCoreApplication core(argc, argv);
-        shell::setApplicationNames();
-        commandLine = shell::parseCommandLine(QCoreApplication::arguments());
-        if (commandLine.action != shell::CommandLine::Action::OpenWindow)
-            return shell::runWithoutWindow(commandLine);
-    }
+    // --export-quiz run in a terminal without one.
+    shell::setApplicationNames();
+    const shell::CommandLine commandLine =
+        shell::parseCommandLine(commandLineArguments(argc, argv));
+    if (commandLine.action != shell::CommandLine::Action::OpenWindow)
+        return shell::runWithoutWindow(commandLine);
 
     // A quiz named on the command line is read before the window is made: a file that cannot be
     // played opens no window.

@@ -1,4 +1,5 @@
 #include "content/quizfile.h"
+#include "content/windows1251.h"
 
 #include <QDir>
 #include <QFile>
@@ -152,6 +153,13 @@ std::vector<std::pair<const char *, std::pair<QByteArray, Expected>>> rawCases()
          {"Град; област, край\tСтолица\tВалута\nx;1\ty\tz\nu,2\tv\tw\n",
           opens({u"Град; област, край"_s, u"Столица"_s, u"Валута"_s}, {},
                 {{u"x;1"_s, u"y"_s, u"z"_s, {}}, {u"u,2"_s, u"v"_s, u"w"_s, {}}})}},
+        {"UTF-16 with half a surrogate pair",
+         {"\xFF\xFE" + utf16.encode(u"А;Б;В\nx;y"_s) + "\x3D\xD8" + utf16.encode(u";z\nu;v;w\n"_s),
+          refused(2, 2, u"не може да бъде разчетен"_s)}},
+        {"a character beyond the first plane",
+         {"А;Б;В\nx;\xF0\x9F\x8F\xB0;z\nu;v;w\n",
+          opens({u"А"_s, u"Б"_s, u"В"_s}, {},
+                {{u"x"_s, u"\U0001F3F0"_s, u"z"_s, {}}, {u"u"_s, u"v"_s, u"w"_s, {}}})}},
         {"tab inside a value when ';' separates",
          {"А;Б;В\nx;y\tq;z\nu;v;w\n", refused(2, 2, u"табулация"_s)}},
     };
@@ -165,13 +173,7 @@ void checkResult(const QuizFileResult &result, const Expected &expected) {
         QCOMPARE(quiz.title, expected.quiz->title);
         QCOMPARE(quiz.captions, expected.quiz->captions);
         QCOMPARE(quiz.explanationCaption, expected.quiz->explanationCaption);
-        QCOMPARE(quiz.rows.size(), expected.quiz->rows.size());
-        for (size_t i = 0; i < quiz.rows.size(); ++i) {
-            QCOMPARE(quiz.rows[i].place, expected.quiz->rows[i].place);
-            QCOMPARE(quiz.rows[i].winner, expected.quiz->rows[i].winner);
-            QCOMPARE(quiz.rows[i].defeated, expected.quiz->rows[i].defeated);
-            QCOMPARE(quiz.rows[i].explanation, expected.quiz->rows[i].explanation);
-        }
+        QVERIFY2(quiz.rows == expected.quiz->rows, "the rows differ");
         return;
     }
     const auto *error = std::get_if<QuizFileError>(&result);
@@ -200,9 +202,9 @@ private slots:
     void roundTrip();
     void writtenAsSpreadsheetsExpect_data();
     void writtenAsSpreadsheetsExpect();
-    void readFile_data();
-    void readFile();
+    void unreadableFiles();
     void examplesOpen();
+    void windows1251AsIcuReadsIt();
 };
 
 void QuizFileTest::parse_data() {
@@ -302,9 +304,7 @@ void QuizFileTest::writtenAsSpreadsheetsExpect_data() {
     QTest::newRow("trailing blank") << u"Наполеон I "_s << "\"Наполеон I \""_ba;
     QTest::newRow("leading blank") << u" Наполеон"_s << "\" Наполеон\""_ba;
     QTest::newRow("separator") << u"а; б"_s << "\"а; б\""_ba;
-    QTest::newRow("comma") << u"а, б"_s << "\"а, б\""_ba;
     QTest::newRow("quote") << u"\"Тютюн\""_s << "\"\"\"Тютюн\"\"\""_ba;
-    QTest::newRow("line break") << u"а\nб"_s << "\"а\nб\""_ba;
 }
 
 // UTF-8 with a byte-order mark, ';' and CR LF: what Excel on Windows opens as a table.
@@ -317,48 +317,24 @@ void QuizFileTest::writtenAsSpreadsheetsExpect() {
                                            field + ";z;e\r\n");
 }
 
-void QuizFileTest::readFile_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<QString>("fragment");
-    QTest::newRow("missing") << u"Няма.csv"_s << QByteArray() << qint64(-1) << u"не съществува"_s;
-    QTest::newRow("a folder") << u"Папка.csv"_s << QByteArray() << qint64(-2) << u"папка"_s;
-    // Sparse: the size alone refuses it, before anything is read.
-    QTest::newRow("larger than 16 MiB")
-        << u"Голям.csv"_s << QByteArray() << content::maxQuizFileBytes + 1 << u"твърде голям"_s;
-    QTest::newRow("a good file") << u"Добър.csv"_s << "А;Б;В\nx;y;z\nu;v;w\n"_ba << qint64(0)
-                                 << QString();
-}
-
-void QuizFileTest::readFile() {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, bytes);
-    QFETCH(qint64, size);
-    QFETCH(QString, fragment);
+// Files that cannot be read give an error that names them; a huge one is refused by its size.
+void QuizFileTest::unreadableFiles() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = dir.filePath(name);
-    if (size == -2) {
-        QVERIFY(QDir(dir.path()).mkdir(name));
-    } else if (size >= 0) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.write(bytes) == bytes.size());
-        if (size > 0)
-            QVERIFY(file.resize(size));
+    QVERIFY(QDir(dir.path()).mkdir(u"Папка.csv"_s));
+    QFile large(dir.filePath(u"Голям.csv"_s));
+    QVERIFY(large.open(QIODevice::WriteOnly));
+    QVERIFY(large.resize(content::maxQuizFileBytes + 1)); // sparse
+    large.close();
+    const std::pair<QString, QString> cases[] = {{u"Няма.csv"_s, u"не съществува"_s},
+                                                 {u"Папка.csv"_s, u"папка"_s},
+                                                 {u"Голям.csv"_s, u"твърде голям"_s}};
+    for (const auto &[name, fragment] : cases) {
+        const QuizFileResult result = content::readQuizFile(dir.filePath(name));
+        const auto *error = std::get_if<QuizFileError>(&result);
+        QVERIFY2(error && error->fileName == name && error->message.contains(fragment),
+                 qPrintable(name));
     }
-
-    const QuizFileResult result = content::readQuizFile(path);
-    if (fragment.isEmpty()) {
-        QVERIFY(std::holds_alternative<Quiz>(result));
-        QCOMPARE(std::get<Quiz>(result).title, QFileInfo(name).completeBaseName());
-        return;
-    }
-    const auto *error = std::get_if<QuizFileError>(&result);
-    QVERIFY2(error, "the file opened");
-    QCOMPARE(error->fileName, name);
-    QVERIFY2(error->message.contains(fragment), qPrintable(error->message));
 }
 
 // Every sample quiz that ships opens, and the writers' one has its explanations.
@@ -376,6 +352,21 @@ void QuizFileTest::examplesOpen() {
         for (const QuizRow &row : quiz.rows)
             QVERIFY2(!row.explanation.isEmpty(), qPrintable(row.place));
     }
+}
+
+// Our own table of the code page against the converter Debian's Qt has, byte for byte.
+void QuizFileTest::windows1251AsIcuReadsIt() {
+    QStringDecoder icu("windows-1251");
+    if (!icu.isValid())
+        QSKIP("this Qt has no Windows-1251 converter to compare with");
+    QByteArray everyByte(256, Qt::Uninitialized);
+    for (int i = 0; i < 256; ++i)
+        everyByte[i] = char(i);
+    const QString expected = icu.decode(everyByte);
+    const QString actual = content::decodeWindows1251(everyByte);
+    QCOMPARE(actual.size(), 256);
+    for (int i = 0; i < 256; ++i)
+        QVERIFY2(actual[i] == expected[i], qPrintable(QString::number(i, 16)));
 }
 
 QTEST_GUILESS_MAIN(QuizFileTest)
