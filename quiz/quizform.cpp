@@ -21,10 +21,10 @@ void QuizForm::Form_Load() {
 
 void QuizForm::Command1_Click(qint16 Index) {
     switch (Index) {
-    case 0:
+    case checkButton:
         CheckAnswer();
         break;
-    case 1:
+    case newRoundButton:
         NewRound();
         break;
     default:
@@ -33,15 +33,15 @@ void QuizForm::Command1_Click(qint16 Index) {
 }
 
 void QuizForm::NewRound() {
-    List1(0).Clear();
-    List1(1).Clear();
-    List1(2).Clear();
+    List1(placesList).Clear();
+    List1(winnersList).Clear();
+    List1(defeatedList).Clear();
     // The place column's count governs all three columns.
-    const int n = List2(0).ListCount();
+    const int n = List2(placeColumn).ListCount();
     for (int r = 1; r <= n; ++r) {
-        List1(0).AddItem(List2(0).List(r - 1));
-        List1(1).AddItem(List2(1).List(r - 1));
-        List1(2).AddItem(List2(2).List(r - 1));
+        List1(placesList).AddItem(List2(placeColumn).List(r - 1));
+        List1(winnersList).AddItem(List2(winnerColumn).List(r - 1));
+        List1(defeatedList).AddItem(List2(defeatedColumn).List(r - 1));
     }
     correctCount = 0;
     wrongCount = 0;
@@ -49,41 +49,41 @@ void QuizForm::NewRound() {
 }
 
 void QuizForm::ShowScore() {
-    Label2(2).SetCaption(QString::number(correctCount));
-    Label2(3).SetCaption(QString::number(wrongCount));
+    Label2(correctCounter).SetCaption(QString::number(correctCount));
+    Label2(wrongCounter).SetCaption(QString::number(wrongCount));
 }
 
 void QuizForm::CheckAnswer() {
-    const int a = List1(0).ListIndex();
-    const int b = List1(1).ListIndex();
-    const int c = List1(2).ListIndex();
+    const int a = List1(placesList).ListIndex();
+    const int b = List1(winnersList).ListIndex();
+    const int c = List1(defeatedList).ListIndex();
     if (a < 0 || b < 0 || c < 0)
         return;
 
-    const int n = List2(0).ListCount();
+    const int n = List2(placeColumn).ListCount();
     bool found = false;
     // Every row is compared, even after a match; comparisons are exact, trailing blanks included.
     for (int r = 1; r <= n; ++r) {
-        const QString place = List1(0).List(a);
-        const QString winner = List1(1).List(b);
-        const QString defeated = List1(2).List(c);
-        const QString rowPlace = List2(0).List(r - 1);
-        const QString rowWinner = List2(1).List(r - 1);
-        const QString rowDefeated = List2(2).List(r - 1);
+        const QString place = List1(placesList).List(a);
+        const QString winner = List1(winnersList).List(b);
+        const QString defeated = List1(defeatedList).List(c);
+        const QString rowPlace = List2(placeColumn).List(r - 1);
+        const QString rowWinner = List2(winnerColumn).List(r - 1);
+        const QString rowDefeated = List2(defeatedColumn).List(r - 1);
         if (place == rowPlace && winner == rowWinner && defeated == rowDefeated) {
             found = true;
-            Text1(0).SetText(List1(3).List(r - 1));
+            Text1(informationBox).SetText(List1(explanationsList).List(r - 1));
         }
     }
 
     if (found) {
-        List1(0).RemoveItem(a);
-        List1(1).RemoveItem(b);
-        List1(2).RemoveItem(c);
+        List1(placesList).RemoveItem(a);
+        List1(winnersList).RemoveItem(b);
+        List1(defeatedList).RemoveItem(c);
         ++correctCount;
     } else {
         ++wrongCount;
-        Text1(0).SetText(QStringLiteral("???"));
+        Text1(informationBox).SetText(QStringLiteral("???"));
     }
     ShowScore();
 }
