@@ -3,10 +3,9 @@
 // shown (offscreen unless another platform is asked for), so the lists do the work a visible
 // list does. The repaint that follows in the event loop is left out, except in the figures whose
 // names end in "Painted", which run the event loop until the window shows the answer.
-#include "content/battletable.h"
-#include "quiz/quizform.h"
+#include "quizfixture.h"
+
 #include "shell/application.h"
-#include "shell/quizwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,28 +18,7 @@
 #include <random>
 #include <vector>
 
-namespace {
-
-int rowOf(const forms::ListBox &list, QStringView text) {
-    for (int i = 0; i < list.ListCount(); ++i)
-        if (list.List(i) == text)
-            return i;
-    qFatal("no entry \"%s\" in %s", qPrintable(text.toString()), qPrintable(list.name()));
-}
-
-void choose(quiz::QuizForm &form, QStringView place, QStringView winner, QStringView defeated) {
-    form.List1(0).setCurrentRow(rowOf(form.List1(0), place), QItemSelectionModel::ClearAndSelect);
-    form.List1(1).setCurrentRow(rowOf(form.List1(1), winner), QItemSelectionModel::ClearAndSelect);
-    form.List1(2).setCurrentRow(rowOf(form.List1(2), defeated),
-                                QItemSelectionModel::ClearAndSelect);
-}
-
-void chooseRow(quiz::QuizForm &form, std::size_t row) {
-    const content::BattleRow &battle = content::battleTable[row];
-    choose(form, battle.place, battle.winner, battle.defeated);
-}
-
-} // namespace
+using namespace quiztest;
 
 class BenchEvents : public QObject {
     Q_OBJECT
@@ -65,11 +43,7 @@ private:
 };
 
 void BenchEvents::init() {
-    m_form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
-    m_form->setErrorReporter([](QWidget *, const QString &message) {
-        qFatal("unexpected error: %s", qPrintable(message));
-    });
-    m_form->Form_Load();
+    m_form = loadedForm();
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
 }
@@ -106,7 +80,7 @@ void BenchEvents::timeRightChecks(bool untilPainted) {
         m_form->Command1_Click(1);
         std::shuffle(order.begin(), order.end(), random);
         for (std::size_t row : order) {
-            chooseRow(*m_form, row);
+            chooseRow(*m_form, int(row));
             if (untilPainted)
                 QCoreApplication::processEvents();
             timer.start();
@@ -133,9 +107,7 @@ void BenchEvents::rightCheckPainted() {
 
 // The same wrong triple checked again and again, each time followed by the repaint.
 void BenchEvents::wrongCheckPainted() {
-    const content::BattleRow &a = content::battleTable[12];
-    const content::BattleRow &b = content::battleTable[13];
-    choose(*m_form, a.place, a.winner, b.defeated);
+    chooseTriple(*m_form, tableRows()[12].place, tableRows()[12].winner, tableRows()[13].defeated);
     QCoreApplication::processEvents();
     QBENCHMARK {
         m_form->Command1_Click(0);
@@ -147,9 +119,7 @@ void BenchEvents::wrongCheckPainted() {
 // The same wrong triple checked again and again: each check counts one more wrong answer and
 // shows "???", which is what a pupil pressing the button repeatedly gets.
 void BenchEvents::wrongCheck() {
-    const content::BattleRow &a = content::battleTable[12];
-    const content::BattleRow &b = content::battleTable[13];
-    choose(*m_form, a.place, a.winner, b.defeated);
+    chooseTriple(*m_form, tableRows()[12].place, tableRows()[12].winner, tableRows()[13].defeated);
     QBENCHMARK {
         m_form->Command1_Click(0);
     }
@@ -158,8 +128,7 @@ void BenchEvents::wrongCheck() {
 }
 
 void BenchEvents::checkWithoutSelection() {
-    const content::BattleRow &a = content::battleTable[12];
-    choose(*m_form, a.place, a.winner, a.defeated);
+    chooseRow(*m_form, 12);
     m_form->List1(1).clearSelection();
     QBENCHMARK {
         m_form->Command1_Click(0);
@@ -180,7 +149,7 @@ void BenchEvents::otherIndex() {
 void BenchEvents::fullRound() {
     QBENCHMARK {
         for (std::size_t row = 0; row < content::battleTable.size(); ++row) {
-            chooseRow(*m_form, row);
+            chooseRow(*m_form, int(row));
             m_form->Command1_Click(0);
         }
         m_form->Command1_Click(1);

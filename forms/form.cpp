@@ -289,6 +289,9 @@ bool Form::raiseEvent(const std::function<void()> &procedure) {
         endWithError(error.message());
     } catch (const std::exception &error) {
         endWithError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        // Nothing may pass into Qt's event loop, whatever was thrown.
+        endWithError(QStringLiteral("Неизвестна грешка"));
     }
     return false;
 }

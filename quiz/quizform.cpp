@@ -51,10 +51,10 @@ void QuizForm::Form_Load() {
 
 void QuizForm::Command1_Click(qint16 Index) {
     switch (Index) {
-    case 0:
+    case checkButton:
         CheckAnswer();
         break;
-    case 1:
+    case newRoundButton:
         NewRound();
         AnnounceNewRound();
         break;
@@ -84,85 +84,85 @@ void QuizForm::openQuiz(const content::Quiz &quiz) {
         List2(column).Clear();
         List2(column).AddItems(columns[std::size_t(column)]);
     }
-    List1(3).Clear();
-    List1(3).AddItems(explanations);
+    List1(explanationsList).Clear();
+    List1(explanationsList).AddItems(explanations);
 
-    Label1(0).SetCaption(quiz.title);
+    Label1(heading).SetCaption(quiz.title);
     for (qint16 column = 0; column < 3; ++column) {
         const QString &caption = quiz.captions[std::size_t(column)];
         Label1(qint16(column + 1)).SetCaption(caption);
         List1(column).setAccessibleName(caption);
     }
-    Text1(0).SetText(introductionTo(quiz));
+    Text1(informationBox).SetText(introductionTo(quiz));
     NewRound();
 }
 
 void QuizForm::NewRound() {
-    List1(0).Clear();
-    List1(1).Clear();
-    List1(2).Clear();
+    List1(placesList).Clear();
+    List1(winnersList).Clear();
+    List1(defeatedList).Clear();
     // The place column's count governs all three columns. Each list takes its column at once,
     // which leaves it in the order adding the entries one by one gives.
-    const int n = List2(0).ListCount();
+    const int n = List2(placeColumn).ListCount();
     std::array<QStringList, 3> columns;
     for (QStringList &column : columns)
         column.reserve(n);
     for (int r = 1; r <= n; ++r) {
-        columns[0].append(List2(0).List(r - 1));
-        columns[1].append(List2(1).List(r - 1));
-        columns[2].append(List2(2).List(r - 1));
+        columns[0].append(List2(placeColumn).List(r - 1));
+        columns[1].append(List2(winnerColumn).List(r - 1));
+        columns[2].append(List2(defeatedColumn).List(r - 1));
     }
-    List1(0).AddItems(columns[0]);
-    List1(1).AddItems(columns[1]);
-    List1(2).AddItems(columns[2]);
+    List1(placesList).AddItems(columns[0]);
+    List1(winnersList).AddItems(columns[1]);
+    List1(defeatedList).AddItems(columns[2]);
     correctCount = 0;
     wrongCount = 0;
     ShowScore();
 }
 
 void QuizForm::ShowScore() {
-    Label2(2).SetCaption(QString::number(correctCount));
-    Label2(3).SetCaption(QString::number(wrongCount));
+    Label2(correctCounter).SetCaption(QString::number(correctCount));
+    Label2(wrongCounter).SetCaption(QString::number(wrongCount));
 }
 
 void QuizForm::CheckAnswer() {
-    const int a = List1(0).ListIndex();
-    const int b = List1(1).ListIndex();
-    const int c = List1(2).ListIndex();
+    const int a = List1(placesList).ListIndex();
+    const int b = List1(winnersList).ListIndex();
+    const int c = List1(defeatedList).ListIndex();
     if (a < 0 || b < 0 || c < 0) {
         AnnounceMissingChoice({a < 0, b < 0, c < 0});
         return;
     }
 
-    const int n = List2(0).ListCount();
+    const int n = List2(placeColumn).ListCount();
     bool found = false;
     // Every row is compared, even after a match; comparisons are exact, trailing blanks included.
     // The chosen texts do not change during the scan and are read once, as are the controls:
     // a table may have tens of thousands of rows.
-    const QString &place = List1(0).List(a);
-    const QString &winner = List1(1).List(b);
-    const QString &defeated = List1(2).List(c);
-    const forms::ListBox &placeColumn = List2(0);
-    const forms::ListBox &winnerColumn = List2(1);
-    const forms::ListBox &defeatedColumn = List2(2);
+    const QString &place = List1(placesList).List(a);
+    const QString &winner = List1(winnersList).List(b);
+    const QString &defeated = List1(defeatedList).List(c);
+    const forms::ListBox &places = List2(placeColumn);
+    const forms::ListBox &winners = List2(winnerColumn);
+    const forms::ListBox &defeatedSides = List2(defeatedColumn);
     for (int r = 1; r <= n; ++r) {
-        const QString &rowPlace = placeColumn.List(r - 1);
-        const QString &rowWinner = winnerColumn.List(r - 1);
-        const QString &rowDefeated = defeatedColumn.List(r - 1);
+        const QString &rowPlace = places.List(r - 1);
+        const QString &rowWinner = winners.List(r - 1);
+        const QString &rowDefeated = defeatedSides.List(r - 1);
         if (place == rowPlace && winner == rowWinner && defeated == rowDefeated) {
             found = true;
-            Text1(0).SetText(List1(3).List(r - 1));
+            Text1(informationBox).SetText(List1(explanationsList).List(r - 1));
         }
     }
 
     if (found) {
-        List1(0).RemoveItem(a);
-        List1(1).RemoveItem(b);
-        List1(2).RemoveItem(c);
+        List1(placesList).RemoveItem(a);
+        List1(winnersList).RemoveItem(b);
+        List1(defeatedList).RemoveItem(c);
         ++correctCount;
     } else {
         ++wrongCount;
-        Text1(0).SetText(QStringLiteral("???"));
+        Text1(informationBox).SetText(QStringLiteral("???"));
     }
     ShowScore();
 
@@ -171,7 +171,7 @@ void QuizForm::CheckAnswer() {
     if (found)
         forms::announce(this, QStringLiteral("Вярно! Верни отговори: ") +
                                   QString::number(correctCount) + QStringLiteral(". ") +
-                                  Text1(0).Text());
+                                  Text1(informationBox).Text());
     else
         forms::announce(this,
                         QStringLiteral("Грешно. Грешни отговори: ") + QString::number(wrongCount));
@@ -180,7 +180,7 @@ void QuizForm::CheckAnswer() {
 // Names the lists still without a choice by their captions: „Изберете място и победен.“
 void QuizForm::AnnounceMissingChoice(const std::array<bool, 3> &missing) {
     // Right answers empty the three lists together; then there is nothing left to choose.
-    if (List1(0).ListCount() == 0) {
+    if (List1(placesList).ListCount() == 0) {
         forms::announce(this, QStringLiteral("Всички отговори са намерени. "
                                              "„Изчисти“ започва нов кръг."));
         return;
@@ -201,7 +201,7 @@ void QuizForm::AnnounceMissingChoice(const std::array<bool, 3> &missing) {
 }
 
 void QuizForm::AnnounceNewRound() {
-    const qint16 count = List1(0).ListCount();
+    const qint16 count = List1(placesList).ListCount();
     forms::announce(this,
                     QStringLiteral("Нов кръг. Във всеки списък има по ") + QString::number(count) +
                         (count == 1 ? QStringLiteral(" отговор.") : QStringLiteral(" отговора.")));

@@ -22,7 +22,8 @@ public:
 
     // Raised once, before the window is first shown.
     void Form_Load();
-    // Raised when a member of Command1 is clicked: 0 checks the answer, 1 starts a new round.
+    // Raised when a member of Command1 is clicked: checkButton checks the answer, newRoundButton
+    // starts a new round.
     void Command1_Click(qint16 Index);
 
     // Plays another quiz: its rows replace the table, its captions the lists' captions (and the
@@ -31,17 +32,32 @@ public:
     // shows the matched answers when it is found. Text from the quiz is shown as plain text.
     void openQuiz(const content::Quiz &quiz);
 
-    // 0 places, 1 winners, 2 defeated (the answer lists); 3 the explanations column of the table.
+    // Which member of each control array is which.
+    static constexpr qint16 placesList = 0; // List1: the three answer lists...
+    static constexpr qint16 winnersList = 1;
+    static constexpr qint16 defeatedList = 2;
+    static constexpr qint16 explanationsList = 3; // ...and the table's explanations column
+    static constexpr qint16 placeColumn = 0;      // List2: the table's answer columns
+    static constexpr qint16 winnerColumn = 1;
+    static constexpr qint16 defeatedColumn = 2;
+    static constexpr qint16 heading = 0;        // Label1; 1 to 3 the answer lists' captions
+    static constexpr qint16 correctCounter = 2; // Label2
+    static constexpr qint16 wrongCounter = 3;
+    static constexpr qint16 informationBox = 0; // Text1
+    static constexpr qint16 checkButton = 0;    // Command1
+    static constexpr qint16 newRoundButton = 1;
+
+    // The answer lists and the explanations column of the table.
     forms::ControlArray<forms::ListBox> List1;
     // The table's place, winner and defeated columns.
     forms::ControlArray<forms::ListBox> List2;
     // 0 heading, 1 to 3 the answer lists' captions.
     forms::ControlArray<forms::Label> Label1;
-    // 0 and 1 captions; 2 the correct-answer counter, 3 the wrong-answer counter.
+    // 0 and 1 captions; then the correct- and wrong-answer counters.
     forms::ControlArray<forms::Label> Label2;
-    // 0 the information box.
+    // The information box.
     forms::ControlArray<forms::TextBox> Text1;
-    // 0 check, 1 new round.
+    // Check and new round.
     forms::ControlArray<QPushButton> Command1;
 
 private:

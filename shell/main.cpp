@@ -10,6 +10,7 @@
 #include <QApplication>
 
 #include <cstdlib>
+#include <exception>
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -80,6 +81,10 @@ int main(int argc, char *argv[]) {
     } catch (const forms::Error &error) {
         // The window could not be built from its description.
         forms::Form::showErrorMessageBox(nullptr, error.message());
+        return EXIT_FAILURE;
+    } catch (const std::exception &error) {
+        // Building the window ran out of memory or met another fault of the library.
+        forms::Form::showErrorMessageBox(nullptr, QString::fromLocal8Bit(error.what()));
         return EXIT_FAILURE;
     }
 }

@@ -2,6 +2,7 @@
 accessibility tree over AT-SPI to read the window, xdotool for keys and mouse clicks, ImageMagick
 for screenshots. Used by the end-to-end tests; run them through run-in-session.sh."""
 
+import json
 import os
 import subprocess
 import sys
@@ -22,19 +23,27 @@ def wait_for(what, condition, timeout=15.0, interval=0.05):
         time.sleep(interval)
 
 
-def wait_for_exit(process, timeout):
-    """Waits for the program to end while answering the accessibility bus: the program may ask
-    this client questions on its way out, and would wait for answers that never come."""
-    from gi.repository import GLib
-    context = GLib.MainContext.default()
-    deadline = time.monotonic() + timeout
-    while process.poll() is None:
-        if time.monotonic() > deadline:
-            raise subprocess.TimeoutExpired(process.args, timeout)
-        while context.iteration(False):
-            pass
-        time.sleep(0.02)
-    return process.returncode
+def bulgarian_keyboard():
+    """Gives every Bulgarian letter a key of its own, as on a Bulgarian keyboard. A letter missing
+    from the keyboard is typed by xdotool by binding it to a key for a moment; a busy program reads
+    the keyboard map only after the binding is gone, and then sees no letter at all."""
+    from Xlib import display
+    connection = display.Display()
+    first = connection.display.info.min_keycode
+    mapping = connection.get_keyboard_mapping(first, connection.display.info.max_keycode - first + 1)
+    bound = {keysym for row in mapping for keysym in row}
+    letters = [letter for letter in "абвгдежзийклмнопрстуфхцчшщъьюя"
+               if 0x1000000 | ord(letter) not in bound]
+    # Keys with nothing on them first, then the Latin letters' keys, which no test types.
+    spare = ([first + i for i, row in enumerate(mapping) if not any(row)]
+             + [first + i for i, row in enumerate(mapping) if ord("a") <= row[0] <= ord("z")])
+    check(len(spare) >= len(letters), "too few keys for the Bulgarian letters")
+    width = len(mapping[0])
+    for keycode, letter in zip(spare, letters):
+        row = [0x1000000 | ord(letter), 0x1000000 | ord(letter.upper())]
+        connection.change_keyboard_mapping(keycode, [row + [0] * (width - len(row))])
+    connection.sync()
+    connection.close()
 
 
 def descendants(node):
@@ -55,23 +64,11 @@ class Program:
         self.timeout = timeout
         # Start the accessibility registry first, so the program finds it when it starts.
         wait_for("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
-        # A sanitizer build on a busy machine may take many seconds to start. Now and then a
-        # freshly started accessibility bus misses the program's registration; the program is
-        # then started once more rather than failing the test on the session's account.
-        for attempt in (1, 2):
-            self.process = subprocess.Popen([executable, *args],
-                                            env={**os.environ, **(env or {})})
-            try:
-                self.app = wait_for("the program on the accessibility bus",
-                                    self._find_application, timeout * attempt)
-                break
-            except AssertionError:
-                self.process.kill()
-                self.process.wait()
-                if attempt == 2:
-                    raise
-                print("the program did not reach the accessibility bus; starting it again",
-                      file=sys.stderr)
+        bulgarian_keyboard()
+        # A sanitizer build on a busy machine may take many seconds to start.
+        self.process = subprocess.Popen([executable, *args], env={**os.environ, **(env or {})})
+        self.app = wait_for("the program on the accessibility bus", self._find_application,
+                            timeout)
         self.window = wait_for("its window", self._find_window, timeout)
         self.window_id = wait_for("its X window", self._find_x_window, timeout)
 
@@ -152,37 +149,54 @@ class Program:
         subprocess.run(["xdotool", "windowfocus", "--sync", self.window_id], check=True)
 
     def keys(self, *keys):
+        """Presses the keys in order. The program handles them in that order too, but perhaps
+        long after this returns: wait for what they do before reading the window."""
         for key in keys:
             subprocess.run(["xdotool", "key", "--clearmodifiers", key], check=True)
-            time.sleep(0.05)
 
     def type_text(self, text):
         subprocess.run(["xdotool", "type", "--delay", "80", text], check=True)
 
+    def _focus(self):
+        focused = self.focused()
+        return None if focused is None else (focused.getRole(), focused.name)
+
     def tab_to(self, node, key="Tab"):
-        """Presses Tab until the focus is on node, as a keyboard user would."""
+        """Presses Tab until the focus is on node, as a keyboard user would, each time waiting
+        until the focus has moved: a busy program may take its time with the key."""
+        wanted = (node.getRole(), node.name)
         for _ in range(8):
-            focused = self.focused()
-            if focused is not None and (focused.getRole(), focused.name) == (node.getRole(),
-                                                                             node.name):
+            focus = wait_for("the focus on a control", self._focus)
+            if focus == wanted:
                 return
             self.keys(key)
-        raise AssertionError(f"Tab never reached {node.name!r}")
+            wait_for(f"{key} to move the focus from {focus[1]!r}",
+                     lambda: self._focus() not in (None, focus))
+        raise AssertionError(f"{key} never reached {node.name!r}")
 
     def choose_by_typing(self, list_node, text):
         """Goes to the list with Tab, types the entry's first letter, and listens to what got
         chosen, moving on with the arrow keys until it is the wanted entry."""
         self.tab_to(list_node)
         items = self.list_items(list_node)
+        letter = text[0].lower()
+        before = self.selected_items(list_node)
+        # Typing a letter chooses the next entry that starts with it, after the current one;
+        # only when that is the sole such entry may the choice stay as it was.
+        may_stay = [entry for entry in items if entry[0].lower() == letter] == before
         self.type_text(text[0])
-        for _ in range(len(items) + 1):
-            chosen = wait_for(f"a choice in {list_node.name}",
-                              lambda: self.selected_items(list_node), timeout=5)
+        chosen = wait_for(f"a choice in {list_node.name} after typing {text[0]!r}",
+                          lambda: (lambda now: now if now and (now != before or may_stay)
+                                   else None)(self.selected_items(list_node)), timeout=15)
+        check(chosen[0][0].lower() == letter, f"typing {text[0]!r} chose {chosen!r}")
+        for _ in range(len(items)):
             if chosen == [text]:
                 return
-            check(chosen[0][0].lower() == text[0].lower() or chosen[0] != text,
-                  f"typing {text[0]!r} chose {chosen!r}")
             self.keys("Down" if items.index(chosen[0]) < items.index(text) else "Up")
+            previous = chosen
+            chosen = wait_for(f"the arrow key to move the choice in {list_node.name}",
+                              lambda: (lambda now: now if now and now != previous else None)(
+                                  self.selected_items(list_node)), timeout=15)
         raise AssertionError(f"could not choose {text!r} in {list_node.name}")
 
     def click(self, node):
@@ -196,8 +210,8 @@ class Program:
         subprocess.run(["import", "-window", "root", path], check=True)
         return path
 
-    def close(self, exit_timeout=60):
-        """Closes the window as a window manager's close button does: WM_DELETE_WINDOW."""
+    def _send_delete(self):
+        """Asks the window to close, as a window manager's close button does."""
         from Xlib import X, display, protocol
         connection = display.Display()
         window = connection.create_resource_object("window", int(self.window_id))
@@ -206,10 +220,17 @@ class Program:
         event = protocol.event.ClientMessage(window=window, client_type=protocols,
                                              data=(32, [delete, X.CurrentTime, 0, 0, 0]))
         window.send_event(event, event_mask=X.NoEventMask)
-        connection.flush()
+        # A round trip, so the server has handled the request before this client leaves: a busy
+        # server that finds the connection already closed drops what is left unread on it.
+        connection.sync()
         connection.close()
+
+    def close(self, exit_timeout=20):
+        """Closes the window as a window manager's close button does: WM_DELETE_WINDOW. The
+        program must end promptly, with or without a screen reader on the bus."""
+        self._send_delete()
         try:
-            return wait_for_exit(self.process, exit_timeout)
+            return self.process.wait(exit_timeout)
         except subprocess.TimeoutExpired:
             self.process.kill()
             raise AssertionError("the program did not end when its window was closed")
@@ -220,9 +241,14 @@ def check(condition, message):
         raise AssertionError(message)
 
 
+def json_of(helper, *args):
+    """What a helper built from the program's sources prints: the battle table, the window."""
+    return json.loads(subprocess.run([helper, *args], check=True, capture_output=True).stdout)
+
+
 def main(test):
-    """Runs test(executable, artifacts) and reports the result in CTest's way."""
-    if len(sys.argv) != 3:
-        sys.exit(f"usage: {sys.argv[0]} PROGRAM ARTIFACTS_DIR")
-    test(sys.argv[1], sys.argv[2])
+    """Runs test(executable, artifacts, *helpers) and reports the result in CTest's way."""
+    if len(sys.argv) < 3:
+        sys.exit(f"usage: {sys.argv[0]} PROGRAM ARTIFACTS_DIR [HELPER...]")
+    test(*sys.argv[1:])
     print("1 passed, 0 failed")

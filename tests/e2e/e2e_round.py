@@ -4,12 +4,7 @@ chooses entries with the keyboard, presses the buttons with the mouse, and close
 
 import os
 
-from desktop import Program, check, main, wait_for
-
-PLACES_FIRST = ["Ажинкур - битка", "Ватерло - битка", "Гавгамела - битка "]
-WINNER_AT_13 = "херцог Уилям Завоевателя"
-ROW_3_EXPLANATION = ("Битката при Гавгамела се води на 1 октомври 331 г. пр.н.е. край Арбела – в "
-                     "днешния Ирак.")
+from desktop import Program, check, json_of, main, wait_for
 
 
 def choose_with_keyboard(program, down_presses):
@@ -17,7 +12,9 @@ def choose_with_keyboard(program, down_presses):
     program.keys("Home", *(["Down"] * down_presses), "space")
 
 
-def run(executable, artifacts):
+def run(executable, artifacts, table_json):
+    table = json_of(table_json)
+    orders = json_of(table_json, "--orders")
     program = Program(executable)
     window = program.window
     check(window.name.endswith(" Kordavin"), f"window caption {window.name!r}")
@@ -37,8 +34,10 @@ def run(executable, artifacts):
     for node in (places, winners, defeated):
         check(node.childCount == 16, f"{node.name} holds {node.childCount} entries")
         check(program.selected_items(node) == [], f"{node.name} starts with a selection")
-    check(program.list_items(places)[:3] == PLACES_FIRST, program.list_items(places)[:3])
-    check(program.list_items(winners)[13] == WINNER_AT_13, program.list_items(winners))
+    # The orders a pupil sees, whatever the session's locale.
+    for node, order in ((places, orders["places"]), (winners, orders["winners"]),
+                        (defeated, orders["defeated"])):
+        check(program.list_items(node) == order, f"{node.name}: {program.list_items(node)}")
     check(correct() == "Верни отговори: 0" and wrong() == "Грешни отговори: 0",
           (correct(), wrong()))
     intro = program.text_of(info)
@@ -48,23 +47,23 @@ def run(executable, artifacts):
              lambda: program.focused() is not None and program.focused().name == "Информация")
     program.screenshot(os.path.join(artifacts, "e2e-start.png"))
 
-    # A right answer, chosen with the keyboard: Гавгамела, Александър Македонски, Дарий III.
+    # A right answer, chosen with the keyboard: the table's third row.
+    row = table[2]
     program.keys("Tab")
-    choose_with_keyboard(program, 2)
+    choose_with_keyboard(program, orders["places"].index(row["place"]))
     program.keys("Tab")
-    choose_with_keyboard(program, 0)
+    choose_with_keyboard(program, orders["winners"].index(row["winner"]))
     program.keys("Tab")
-    choose_with_keyboard(program, 1)
-    wait_for("the three choices", lambda: program.selected_items(defeated) == ["Дарий III "])
-    check(program.selected_items(places) == ["Гавгамела - битка "], program.selected_items(places))
-    check(program.selected_items(winners) == ["Александър Македонски"],
-          program.selected_items(winners))
+    choose_with_keyboard(program, orders["defeated"].index(row["defeated"]))
+    wait_for("the three choices", lambda: program.selected_items(defeated) == [row["defeated"]])
+    check(program.selected_items(places) == [row["place"]], program.selected_items(places))
+    check(program.selected_items(winners) == [row["winner"]], program.selected_items(winners))
     program.click(check_button)
     wait_for("the right answer to count", lambda: correct() == "Верни отговори: 1")
-    check(program.text_of(info) == ROW_3_EXPLANATION, program.text_of(info))
+    check(program.text_of(info) == row["explanation"], program.text_of(info))
     for node in (places, winners, defeated):
-        check(wait_for(f"{node.name} to lose an entry", lambda n=node: n.childCount == 15), "")
-    check("Гавгамела - битка " not in program.list_items(places), "the place is still listed")
+        wait_for(f"{node.name} to lose an entry", lambda n=node: n.childCount == 15)
+    check(row["place"] not in program.list_items(places), "the place is still listed")
     program.screenshot(os.path.join(artifacts, "e2e-right.png"))
 
     # A check with the defeated list left unselected changes nothing. The pupil goes back from
@@ -78,14 +77,16 @@ def run(executable, artifacts):
     check(program.selected_items(defeated) == [], program.selected_items(defeated))
     program.click(check_button)
     program.click(check_button)
-    check(wrong() == "Грешни отговори: 0" and correct() == "Верни отговори: 1",
-          (correct(), wrong()))
-    check(program.text_of(info) == ROW_3_EXPLANATION, program.text_of(info))
 
-    # A wrong answer: Ватерло, Александър Невски, Абд ал Рахман.
+    # A wrong answer: Ватерло, Александър Невски, Абд ал Рахман. The program handles clicks and
+    # keys in the order they were sent, so once the keys below have chosen the defeated, the two
+    # clicks before them have been handled: only now can they be seen to have changed nothing.
     program.keys("shift+Tab")
     choose_with_keyboard(program, 0)
     wait_for("the third choice", lambda: program.selected_items(defeated) == ["Абд ал Рахман"])
+    check(wrong() == "Грешни отговори: 0" and correct() == "Верни отговори: 1",
+          f"the checks without a defeated counted: {correct()}, {wrong()}")
+    check(program.text_of(info) == row["explanation"], program.text_of(info))
     program.click(check_button)
     wait_for("the wrong answer to count", lambda: wrong() == "Грешни отговори: 1")
     check(program.text_of(info) == "???", program.text_of(info))

@@ -11,6 +11,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <stdexcept>
 
 using forms::ListBox;
 using namespace Qt::Literals::StringLiterals;
@@ -49,6 +50,7 @@ private slots:
     void textBoxGivesBackExactlyWhatWasSet();
     void textBoxShowsANewTextFromItsStart();
     void controlArrayRejectsMissingMembers();
+    void eventBoundaryReportsOnceAndEnds_data();
     void eventBoundaryReportsOnceAndEnds();
 };
 
@@ -339,7 +341,17 @@ void TestForms::controlArrayRejectsMissingMembers() {
     }
 }
 
+void TestForms::eventBoundaryReportsOnceAndEnds_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("the forms layer's error") << 0 << u"List1.List(7): няма елемент"_s;
+    QTest::newRow("a standard exception") << 1 << u"vector::at"_s;
+    QTest::newRow("an exception of unknown type") << 2 << u"Неизвестна грешка"_s;
+}
+
 void TestForms::eventBoundaryReportsOnceAndEnds() {
+    QFETCH(int, kind);
+    QFETCH(QString, report);
     forms::FormDescription description{.caption = u"Проба",
                                        .clientWidth = 1500,
                                        .clientHeight = 1500,
@@ -355,10 +367,14 @@ void TestForms::eventBoundaryReportsOnceAndEnds() {
     int runs = 0;
     QVERIFY(!form.raiseEvent([&] {
         ++runs;
-        throw forms::Error(u"List1.List(7): няма елемент"_s);
+        if (kind == 0)
+            throw forms::Error(u"List1.List(7): няма елемент"_s);
+        if (kind == 1)
+            throw std::out_of_range("vector::at");
+        throw 7;
     }));
     QVERIFY(form.hasEnded());
-    QCOMPARE(reports, QStringList{u"List1.List(7): няма елемент"_s});
+    QCOMPARE(reports, QStringList{report});
 
     // Once the program has ended on an error, no further event procedure runs.
     QVERIFY(!form.raiseEvent([&] { ++runs; }));

@@ -24,14 +24,14 @@ private slots:
 
 void TestCheckAnswer::eachRowMatchesItsOwnTriple_data() {
     QTest::addColumn<int>("row");
-    for (int row = 0; row < tableRows.size(); ++row)
-        QTest::addRow("row %d %s", row + 1, qPrintable(tableRows[row].place.trimmed())) << row;
+    for (int row = 0; row < tableRows().size(); ++row)
+        QTest::addRow("row %d %s", row + 1, qPrintable(tableRows()[row].place.trimmed())) << row;
 }
 
 void TestCheckAnswer::eachRowMatchesItsOwnTriple() {
     QFETCH(int, row);
     const auto form = loadedForm();
-    const Triple &triple = tableRows[row];
+    const Triple &triple = tableRows()[row];
     chooseTriple(*form, triple.place, triple.winner, triple.defeated);
 
     form->Command1_Click(0);
@@ -52,9 +52,9 @@ void TestCheckAnswer::eachRowMatchesItsOwnTriple() {
 void TestCheckAnswer::mixedTriplesNeverMatch() {
     const auto form = loadedForm();
     int checked = 0;
-    for (const Triple &p : tableRows)
-        for (const Triple &w : tableRows)
-            for (const Triple &d : tableRows) {
+    for (const Triple &p : tableRows())
+        for (const Triple &w : tableRows())
+            for (const Triple &d : tableRows()) {
                 if (&p == &w && &w == &d)
                     continue;
                 chooseTriple(*form, p.place, w.winner, d.defeated);
@@ -84,9 +84,9 @@ void TestCheckAnswer::unselectedListsChangeNothing() {
     for (bool rightTriple : {true, false}) {
         const auto form = loadedForm();
         const QString intro = form->Text1(0).Text();
-        const Triple &row = tableRows[3];
+        const Triple &row = tableRows()[3];
         chooseTriple(*form, row.place, row.winner,
-                     rightTriple ? row.defeated : tableRows[4].defeated);
+                     rightTriple ? row.defeated : tableRows()[4].defeated);
         for (qint16 list = 0; list < 3; ++list)
             if (unselectedMask & (1 << list))
                 choose(form->List1(list), QString());
@@ -124,15 +124,15 @@ void TestCheckAnswer::sameWrongTripleCountsAgainAndKeepsSelections() {
 
 void TestCheckAnswer::verdictsReplaceEachOther() {
     const auto form = loadedForm();
-    chooseTriple(*form, tableRows[2].place, tableRows[2].winner, tableRows[0].defeated);
+    chooseTriple(*form, tableRows()[2].place, tableRows()[2].winner, tableRows()[0].defeated);
     form->Command1_Click(0);
     QCOMPARE(form->Text1(0).Text(), u"???"_s);
 
-    choose(form->List1(2), tableRows[2].defeated);
+    choose(form->List1(2), tableRows()[2].defeated);
     form->Command1_Click(0);
     QCOMPARE(form->Text1(0).Text(), content::battleTable[2].explanation.toString());
 
-    chooseTriple(*form, tableRows[5].place, tableRows[6].winner, tableRows[5].defeated);
+    chooseTriple(*form, tableRows()[5].place, tableRows()[6].winner, tableRows()[5].defeated);
     form->Command1_Click(0);
     QCOMPARE(form->Text1(0).Text(), u"???"_s);
 }
@@ -140,8 +140,9 @@ void TestCheckAnswer::verdictsReplaceEachOther() {
 void TestCheckAnswer::afterSixteenMatchesPressesChangeNothing() {
     const auto form = loadedForm();
     // Play the rows in reverse so that removal from the middle and the ends is covered.
-    for (int row = int(tableRows.size()) - 1; row >= 0; --row) {
-        chooseTriple(*form, tableRows[row].place, tableRows[row].winner, tableRows[row].defeated);
+    for (int row = int(tableRows().size()) - 1; row >= 0; --row) {
+        chooseTriple(*form, tableRows()[row].place, tableRows()[row].winner,
+                     tableRows()[row].defeated);
         form->Command1_Click(0);
     }
     for (qint16 list = 0; list < 3; ++list)
@@ -161,7 +162,7 @@ void TestCheckAnswer::wrongCountGoesOnPastSixteenBits() {
     const auto form = loadedForm();
     bool ended = false;
     form->setErrorReporter([&](QWidget *, const QString &) { ended = true; });
-    chooseTriple(*form, tableRows[0].place, tableRows[1].winner, tableRows[2].defeated);
+    chooseTriple(*form, tableRows()[0].place, tableRows()[1].winner, tableRows()[2].defeated);
     for (int press = 1; press <= 32767; ++press)
         form->Command1_Click(0);
     QCOMPARE(wrongShown(*form), u"32767"_s);
@@ -185,7 +186,7 @@ void TestCheckAnswer::wrongCountGoesOnPastSixteenBits() {
 
 void TestCheckAnswer::otherClickIndicesDoNothing() {
     const auto form = loadedForm();
-    chooseTriple(*form, tableRows[0].place, tableRows[0].winner, tableRows[0].defeated);
+    chooseTriple(*form, tableRows()[0].place, tableRows()[0].winner, tableRows()[0].defeated);
     const QString intro = form->Text1(0).Text();
     for (qint16 index : {qint16(-32768), qint16(-1), qint16(2), qint16(3), qint16(32767)})
         form->Command1_Click(index);

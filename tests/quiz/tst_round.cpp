@@ -22,10 +22,10 @@ void TestRound::tableListsHoldSixteenRowsInStoredOrder() {
     for (qint16 column = 0; column < 3; ++column)
         QCOMPARE(form->List2(column).ListCount(), qint16(16));
     QCOMPARE(form->List1(3).ListCount(), qint16(16));
-    for (int row = 0; row < tableRows.size(); ++row) {
-        QCOMPARE(form->List2(0).List(row), tableRows[row].place);
-        QCOMPARE(form->List2(1).List(row), tableRows[row].winner);
-        QCOMPARE(form->List2(2).List(row), tableRows[row].defeated);
+    for (int row = 0; row < tableRows().size(); ++row) {
+        QCOMPARE(form->List2(0).List(row), tableRows()[row].place);
+        QCOMPARE(form->List2(1).List(row), tableRows()[row].winner);
+        QCOMPARE(form->List2(2).List(row), tableRows()[row].defeated);
     }
 }
 
@@ -57,10 +57,11 @@ void TestRound::newRoundInMidRoundRestoresEverything() {
     const auto form = loadedForm();
     // Two matches, one wrong answer, then a fresh selection left standing.
     for (int row : {12, 0}) {
-        chooseTriple(*form, tableRows[row].place, tableRows[row].winner, tableRows[row].defeated);
+        chooseTriple(*form, tableRows()[row].place, tableRows()[row].winner,
+                     tableRows()[row].defeated);
         form->Command1_Click(0);
     }
-    chooseTriple(*form, tableRows[1].place, tableRows[2].winner, tableRows[3].defeated);
+    chooseTriple(*form, tableRows()[1].place, tableRows()[2].winner, tableRows()[3].defeated);
     form->Command1_Click(0);
     QCOMPARE(correctShown(*form), u"2"_s);
     QCOMPARE(wrongShown(*form), u"1"_s);
@@ -88,8 +89,8 @@ void TestRound::newRoundFollowsThePlaceColumnsCount() {
     QCOMPARE(form->List1(0).ListCount(), qint16(14));
     QCOMPARE(form->List1(1).ListCount(), qint16(14));
     QCOMPARE(form->List1(2).ListCount(), qint16(14));
-    QVERIFY(!items(form->List1(1)).contains(tableRows[15].winner));
-    QVERIFY(!items(form->List1(2)).contains(tableRows[14].defeated));
+    QVERIFY(!items(form->List1(1)).contains(tableRows()[15].winner));
+    QVERIFY(!items(form->List1(2)).contains(tableRows()[14].defeated));
 }
 
 QTEST_MAIN(TestRound)

@@ -89,18 +89,18 @@ void TestClickIndices::onlyIndicesZeroAndOneAct() {
     // Bring the round into the state this row describes, through the window's own procedures.
     // Matches start at row 10 and wrap, so rows 0 to 4 stay in the lists up to ten matches.
     for (int match = 0; match < matchedBefore; ++match) {
-        const Triple &t = tableRows[(10 + match) % 16];
+        const Triple &t = tableRows()[(10 + match) % 16];
         chooseTriple(*form, t.place, t.winner, t.defeated);
         QVERIFY(form->raiseEvent([&] { form->Command1_Click(0); }));
     }
     for (int press = 0; press < wrongBefore; ++press) {
-        chooseTriple(*form, tableRows[0].place, tableRows[1].winner, tableRows[2].defeated);
+        chooseTriple(*form, tableRows()[0].place, tableRows()[1].winner, tableRows()[2].defeated);
         QVERIFY(form->raiseEvent([&] { form->Command1_Click(0); }));
     }
     if (chosenLists != 0) {
-        const Triple &row4 = tableRows[4];
+        const Triple &row4 = tableRows()[4];
         chooseTriple(*form, row4.place, row4.winner,
-                     rightTriple ? row4.defeated : tableRows[3].defeated);
+                     rightTriple ? row4.defeated : tableRows()[3].defeated);
         for (qint16 list = 0; list < 3; ++list)
             if (!(chosenLists & (1 << list)))
                 choose(form->List1(list), QString());
