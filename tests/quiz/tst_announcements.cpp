@@ -38,7 +38,7 @@ void TestAnnouncements::rightTripleSaysCountThenExplanation() {
     const auto form = loadedForm();
     QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
     for (int count = 1; count <= 2; ++count) {
-        const Triple &row = tableRows[count * 5];
+        const Triple &row = tableRows()[count * 5];
         chooseTriple(*form, row.place, row.winner, row.defeated);
         form->Command1_Click(0);
         QCOMPARE(said(spy).size(), count);
@@ -51,7 +51,7 @@ void TestAnnouncements::rightTripleSaysCountThenExplanation() {
 void TestAnnouncements::wrongTripleSaysTheNewWrongCount() {
     const auto form = loadedForm();
     QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
-    chooseTriple(*form, tableRows[0].place, tableRows[1].winner, tableRows[2].defeated);
+    chooseTriple(*form, tableRows()[0].place, tableRows()[1].winner, tableRows()[2].defeated);
     form->Command1_Click(0);
     form->Command1_Click(0);
     QCOMPARE(said(spy),
@@ -75,7 +75,7 @@ void TestAnnouncements::hintNamesTheListsStillToChoose() {
     QFETCH(QString, hint);
     const auto form = loadedForm();
     QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
-    chooseTriple(*form, tableRows[3].place, tableRows[3].winner, tableRows[3].defeated);
+    chooseTriple(*form, tableRows()[3].place, tableRows()[3].winner, tableRows()[3].defeated);
     for (qint16 list = 0; list < 3; ++list)
         if (unselectedMask & (1 << list))
             choose(form->List1(list), QString());
@@ -86,7 +86,7 @@ void TestAnnouncements::hintNamesTheListsStillToChoose() {
 
 void TestAnnouncements::afterTheLastAnswerTheHintPointsToANewRound() {
     const auto form = loadedForm();
-    for (const Triple &row : tableRows) {
+    for (const Triple &row : tableRows()) {
         chooseTriple(*form, row.place, row.winner, row.defeated);
         form->Command1_Click(0);
     }
@@ -98,7 +98,7 @@ void TestAnnouncements::afterTheLastAnswerTheHintPointsToANewRound() {
 void TestAnnouncements::newRoundSaysHowManyEntriesEachListHas() {
     const auto form = loadedForm();
     QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
-    chooseTriple(*form, tableRows[0].place, tableRows[0].winner, tableRows[0].defeated);
+    chooseTriple(*form, tableRows()[0].place, tableRows()[0].winner, tableRows()[0].defeated);
     form->Command1_Click(0);
     form->Command1_Click(1);
     QCOMPARE(said(spy).last(), u"Нов кръг. Във всеки списък има по 16 отговора."_s);
