@@ -9,6 +9,7 @@
 // `bench_quizfile --write ROWS FILE` only writes such a quiz, for the memory figure of run-all.
 #include "content/quizfile.h"
 #include "quiz/quizform.h"
+#include "quizfixture.h"
 #include "shell/application.h"
 #include "shell/quizwindow.h"
 
@@ -99,17 +100,7 @@ qint64 median(int runs, const std::function<void()> &prepare, const std::functio
     return medianOf(times);
 }
 
-std::unique_ptr<quiz::QuizForm> shownForm() {
-    auto form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
-    form->setErrorReporter([](QWidget *, const QString &message) {
-        qFatal("unexpected error: %s", qPrintable(message));
-    });
-    form->Form_Load();
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get()))
-        qFatal("the window was not shown");
-    return form;
-}
+using quiztest::shownForm;
 
 // Draws the window now, as the event loop would after the change.
 void paint(QWidget &window) {

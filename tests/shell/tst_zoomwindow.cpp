@@ -1,5 +1,6 @@
 #include "forms/announcer.h"
 #include "quiz/quizform.h"
+#include "quizfixture.h"
 #include "shell/application.h"
 #include "shell/quizwindow.h"
 #include "shell/zoomcontrol.h"
@@ -18,18 +19,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-std::unique_ptr<quiz::QuizForm> shownForm() {
-    auto form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
-    form->setErrorReporter([](QWidget *, const QString &message) {
-        qFatal("unexpected error: %s", qPrintable(message));
-    });
-    form->Form_Load();
-    form->show();
-    QApplication::setActiveWindow(form.get());
-    if (!QTest::qWaitForWindowActive(form.get()))
-        qFatal("the window did not become active");
-    return form;
-}
+using quiztest::shownForm;
 
 // Where a length of the layout, in twips, lands at percent: twips are fifteenths of a pixel.
 int zoomedTwips(int twips, int percent) {
