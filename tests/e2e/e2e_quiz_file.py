@@ -10,7 +10,7 @@ import tempfile
 
 import pyatspi
 
-from desktop import Program, check, descendants, main, wait_for, wait_for_exit
+from desktop import Program, check, descendants, main, wait_for
 
 # Saved as a spreadsheet in a Bulgarian locale saves CSV: ';' and UTF-8 with a byte-order mark.
 # The third row has no explanation.
@@ -108,7 +108,7 @@ def refuse_file(executable, artifacts, folder):
             capture_output=True, text=True).stdout.split())[0]
         subprocess.run(["xdotool", "windowfocus", "--sync", window], check=True)
         subprocess.run(["xdotool", "key", "--clearmodifiers", "Return"], check=True)
-        status = wait_for_exit(process, 30)
+        status = process.wait(timeout=30)
     except BaseException:
         process.kill()
         raise
