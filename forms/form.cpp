@@ -137,9 +137,6 @@ QWidget *Form::createControl(const ControlDescription &control) {
         auto *button = new QPushButton(caption, parent);
         // Enter presses a focused button, as Space does; outside dialogs Qt needs this for it.
         button->setAutoDefault(true);
-        if (control.backColor)
-            button->setStyleSheet(
-                solidButtonStyleSheet(colorFromBgr(*control.backColor), normalZoom));
         widget = button;
         break;
     }
@@ -156,10 +153,7 @@ QWidget *Form::createControl(const ControlDescription &control) {
         break;
     }
     case ControlKind::Frame: {
-        auto *frame = new QGroupBox(caption, parent);
-        if (control.backColor)
-            frame->setStyleSheet(frameStyleSheet(colorFromBgr(*control.backColor), normalZoom));
-        widget = frame;
+        widget = new QGroupBox(caption, parent);
         break;
     }
     case ControlKind::ListBox: {
@@ -178,10 +172,9 @@ QWidget *Form::createControl(const ControlDescription &control) {
     }
 
     widget->setObjectName(name);
-    // Every control carries the window's font itself: a style sheet on a frame would otherwise
-    // give the controls inside it the application's font.
-    widget->setFont(font());
-    widget->setGeometry(rectFromTwips(control.left, control.top, control.width, control.height));
+    // Font, place, size and the style sheets' lengths, at the designed size; a zoom applies them
+    // again at its own.
+    applyZoom(widget, control);
     if (control.backColor && control.kind != ControlKind::CommandButton)
         fillBackground(widget, colorFromBgr(*control.backColor));
     if (!control.accessibleName.isEmpty() && control.kind != ControlKind::Label)
@@ -264,6 +257,8 @@ void Form::setZoom(int percent) {
 }
 
 void Form::applyZoom(QWidget *widget, const ControlDescription &control) {
+    // Every control carries the window's font itself: a style sheet on a frame would otherwise
+    // give the controls inside it the application's font.
     widget->setFont(font());
     widget->setGeometry(zoomedRect(
         rectFromTwips(control.left, control.top, control.width, control.height), m_zoom));
