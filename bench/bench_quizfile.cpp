@@ -60,7 +60,7 @@ content::Quiz syntheticQuiz(int rows) {
         people.push_back(words(random, 2));
     for (int row = 0; row < rows; ++row) {
         const auto pick = [&] { return people[random.bounded(quint32(people.size()))]; };
-        quiz.rows.push_back({words(random, 2) + u' ' + QString::number(row + 1), pick(), pick(),
+        quiz.rows.push_back({{words(random, 2) + u' ' + QString::number(row + 1), pick(), pick()},
                              words(random, 12) + u". "_s + words(random, 8) + u'.'});
     }
     return quiz;
@@ -109,12 +109,12 @@ void paint(QWidget &window) {
 }
 
 void chooseRow(quiz::QuizForm &form, const content::QuizRow &row) {
-    const QString *texts[] = {&row.place, &row.winner, &row.defeated};
     for (qint16 list = 0; list < 3; ++list) {
+        const QString &text = row.answers[std::size_t(list)];
         forms::ListBox &box = form.List1(list);
         int found = -1;
         for (int i = 0; i < box.ListCount() && found < 0; ++i)
-            if (box.List(i) == *texts[list])
+            if (box.List(i) == text)
                 found = i;
         if (found < 0)
             qFatal("entry not found");

@@ -179,9 +179,9 @@ std::optional<QuizFileError> QuizParser::readRow(const std::vector<QString> &fie
     if (auto error = checkValues(fields, line, false))
         return error;
 
-    QuizRow row{fields[0], fields[1], fields[2], m_width > answerColumns ? fields[3] : QString()};
+    QuizRow row{{fields[0], fields[1], fields[2]}, m_width > answerColumns ? fields[3] : QString()};
     // Control characters are refused above, so a unit separator cannot occur in the values.
-    const QString answers = row.place + u'\x1f' + row.winner + u'\x1f' + row.defeated;
+    const QString answers = row.answers[0] + u'\x1f' + row.answers[1] + u'\x1f' + row.answers[2];
     const auto seen = m_answersSeen.constFind(answers);
     if (seen != m_answersSeen.constEnd()) {
         return fail(line, 0,
@@ -297,7 +297,7 @@ Quiz builtInQuiz() {
     quiz.explanationCaption = u"Обяснение"_s;
     quiz.rows.reserve(battleTable.size());
     for (const BattleRow &row : battleTable) {
-        quiz.rows.push_back({row.place.toString(), row.winner.toString(), row.defeated.toString(),
+        quiz.rows.push_back({{row.place.toString(), row.winner.toString(), row.defeated.toString()},
                              row.explanation.toString()});
     }
     return quiz;
@@ -325,7 +325,7 @@ QByteArray writeQuiz(const Quiz &quiz) {
     appendLine(quiz.captions[0], quiz.captions[1], quiz.captions[2],
                quiz.explanationCaption.isEmpty() ? u"Обяснение"_s : quiz.explanationCaption);
     for (const QuizRow &row : quiz.rows)
-        appendLine(row.place, row.winner, row.defeated, row.explanation);
+        appendLine(row.answers[0], row.answers[1], row.answers[2], row.explanation);
     return "\xEF\xBB\xBF" + text.toUtf8();
 }
 

@@ -9,12 +9,16 @@
 
 namespace content {
 
-// One row of a quiz: the three answers that belong together and, optionally, what the pupil
-// reads when she matches them.
+// A quiz matches two or three answers that belong together: term and meaning, or writer, work
+// and character.
+inline constexpr int minAnswerColumns = 2;
+inline constexpr int maxAnswerColumns = 3;
+
+// One row of a quiz: the answers that belong together and, optionally, what the pupil reads
+// when she matches them. Only the quiz's first answerCount answers are used; the others are
+// empty.
 struct QuizRow {
-    QString place;
-    QString winner;
-    QString defeated;
+    std::array<QString, maxAnswerColumns> answers;
     QString explanation; // empty when the quiz has no explanation column
 
     friend bool operator==(const QuizRow &, const QuizRow &) = default;
@@ -24,8 +28,9 @@ struct QuizRow {
 // and the rows in the order they were written.
 struct Quiz {
     QString title;
-    std::array<QString, 3> captions;
-    QString explanationCaption; // empty when the quiz has no explanation column
+    int answerCount = maxAnswerColumns;             // 2 or 3 answer lists
+    std::array<QString, maxAnswerColumns> captions; // the first answerCount are used
+    QString explanationCaption;                     // empty when the quiz has no explanation column
     std::vector<QuizRow> rows;
 
     friend bool operator==(const Quiz &, const Quiz &) = default;

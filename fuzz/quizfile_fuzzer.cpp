@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 
 using namespace Qt::StringLiterals;
 
@@ -30,14 +31,20 @@ void checkQuiz(const content::Quiz &quiz) {
     if (quiz.rows.size() < size_t(content::minQuizRows) ||
         quiz.rows.size() > size_t(content::maxQuizRows))
         fault("quiz with a row count a list cannot hold");
-    for (const QString &caption : quiz.captions) {
+    if (quiz.answerCount < content::minAnswerColumns ||
+        quiz.answerCount > content::maxAnswerColumns)
+        fault("quiz with a number of answer lists the window cannot show");
+    const auto used = [&quiz](const auto &answers) {
+        return std::span(answers.data(), std::size_t(quiz.answerCount));
+    };
+    for (const QString &caption : used(quiz.captions)) {
         if (caption.trimmed().isEmpty())
             fault("quiz with an empty caption");
     }
     for (const content::QuizRow &row : quiz.rows) {
-        if (row.place.trimmed().isEmpty() || row.winner.trimmed().isEmpty() ||
-            row.defeated.trimmed().isEmpty())
-            fault("quiz with an empty answer");
+        for (const QString &answer : used(row.answers))
+            if (answer.trimmed().isEmpty())
+                fault("quiz with an empty answer");
         if (quiz.explanationCaption.isEmpty() && !row.explanation.isEmpty())
             fault("explanation without an explanation column");
     }

@@ -26,8 +26,8 @@ QString introductionTo(const content::Quiz &quiz) {
 // What a right answer shows for a row without an explanation: that it was right, and the row.
 QString rightAnswerWithoutExplanation(const content::Quiz &quiz, const content::QuizRow &row) {
     const auto &[first, second, third] = quiz.captions;
-    return u"Вярно!\r\n"_s + first + u": "_s + row.place + u"\r\n"_s + second + u": "_s +
-           row.winner + u"\r\n"_s + third + u": "_s + row.defeated + u"\r\n"_s;
+    return u"Вярно!\r\n"_s + first + u": "_s + row.answers[0] + u"\r\n"_s + second + u": "_s +
+           row.answers[1] + u"\r\n"_s + third + u": "_s + row.answers[2] + u"\r\n"_s;
 }
 
 } // namespace
@@ -74,9 +74,8 @@ void QuizForm::openQuiz(const content::Quiz &quiz) {
         column.reserve(qsizetype(quiz.rows.size()));
     explanations.reserve(qsizetype(quiz.rows.size()));
     for (const content::QuizRow &row : quiz.rows) {
-        columns[0].append(row.place);
-        columns[1].append(row.winner);
-        columns[2].append(row.defeated);
+        for (std::size_t column = 0; column < columns.size(); ++column)
+            columns[column].append(row.answers[column]);
         explanations.append(row.explanation.isEmpty() ? rightAnswerWithoutExplanation(quiz, row)
                                                       : row.explanation);
     }

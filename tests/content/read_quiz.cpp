@@ -12,10 +12,19 @@ namespace {
 
 QJsonObject toJson(const content::Quiz &quiz) {
     QJsonArray rows;
-    for (const content::QuizRow &row : quiz.rows)
-        rows.append(QJsonArray{row.place, row.winner, row.defeated, row.explanation});
+    const auto used = [&quiz](const auto &answers) {
+        QJsonArray array;
+        for (int i = 0; i < quiz.answerCount; ++i)
+            array.append(answers[std::size_t(i)]);
+        return array;
+    };
+    for (const content::QuizRow &row : quiz.rows) {
+        QJsonArray cells = used(row.answers);
+        cells.append(row.explanation);
+        rows.append(cells);
+    }
     return {{u"title"_qs, quiz.title},
-            {u"captions"_qs, QJsonArray{quiz.captions[0], quiz.captions[1], quiz.captions[2]}},
+            {u"captions"_qs, used(quiz.captions)},
             {u"explanationCaption"_qs, quiz.explanationCaption},
             {u"rows"_qs, rows}};
 }

@@ -27,7 +27,7 @@ struct Expected {
 
 Expected opens(std::array<QString, 3> captions, QString explanationCaption,
                std::vector<QuizRow> rows) {
-    return {Quiz{u"Тест"_s, std::move(captions), std::move(explanationCaption), std::move(rows)},
+    return {Quiz{u"Тест"_s, 3, std::move(captions), std::move(explanationCaption), std::move(rows)},
             0,
             0,
             {}};
@@ -77,23 +77,23 @@ std::vector<Case> cases() {
          u"Писател|Творба|Герой\nИван Вазов|Под игото|Бай Марко\n"
          u"Елин Пелин|Гераците|Йордан\nИван Вазов|Чичовци|Иванчо Йотата"_s,
          opens({u"Писател"_s, u"Творба"_s, u"Герой"_s}, {},
-               {{u"Иван Вазов"_s, u"Под игото"_s, u"Бай Марко"_s, {}},
-                {u"Елин Пелин"_s, u"Гераците"_s, u"Йордан"_s, {}},
-                {u"Иван Вазов"_s, u"Чичовци"_s, u"Иванчо Йотата"_s, {}}})},
+               {{{u"Иван Вазов"_s, u"Под игото"_s, u"Бай Марко"_s}, {}},
+                {{u"Елин Пелин"_s, u"Гераците"_s, u"Йордан"_s}, {}},
+                {{u"Иван Вазов"_s, u"Чичовци"_s, u"Иванчо Йотата"_s}, {}}})},
         {"values kept exactly: blanks, quotes, separators, line breaks",
          u"Място|Победител|Победен|Обяснение\r\n"
          u"Кана - битка |Ханибал| Теренций Варон|\"Първото \"\"пълно\"\" обкръжение; "
          u"216 г., Апулия\r\nвтори ред\n\"\r\n"
          u"\"Ватерло, битка\"|\"Уелсли; Блюхер\"|Наполеон I |\r\n"_s,
          opens(battle, u"Обяснение"_s,
-               {{u"Кана - битка "_s, u"Ханибал"_s, u" Теренций Варон"_s,
+               {{{u"Кана - битка "_s, u"Ханибал"_s, u" Теренций Варон"_s},
                  u"Първото \"пълно\" обкръжение; 216 г., Апулия\r\nвтори ред\n"_s},
-                {u"Ватерло, битка"_s, u"Уелсли; Блюхер"_s, u"Наполеон I "_s, {}}})},
+                {{u"Ватерло, битка"_s, u"Уелсли; Блюхер"_s, u"Наполеон I "_s}, {}}})},
         {"blank lines, empty rows and empty trailing fields skipped",
          u"А|Б|В||\r\n\r\n|||\r\nx|y|z|\n   \n\"\"|\"\"|\"\"\nu|v|w||\n\n"_s,
-         opens(abc, {}, {{u"x"_s, u"y"_s, u"z"_s, {}}, {u"u"_s, u"v"_s, u"w"_s, {}}})},
+         opens(abc, {}, {{{u"x"_s, u"y"_s, u"z"_s}, {}}, {{u"u"_s, u"v"_s, u"w"_s}, {}}})},
         {"lone CR line ends", u"А|Б|В\rx|y|z\ru|v|w\r"_s,
-         opens(abc, {}, {{u"x"_s, u"y"_s, u"z"_s, {}}, {u"u"_s, u"v"_s, u"w"_s, {}}})},
+         opens(abc, {}, {{{u"x"_s, u"y"_s, u"z"_s}, {}}, {{u"u"_s, u"v"_s, u"w"_s}, {}}})},
 
         {"empty file", {}, refused(0, 0, u"няма заглавен ред"_s)},
         {"only blank lines", u"\r\n|||\n  \n"_s, refused(0, 0, u"няма заглавен ред"_s)},
@@ -152,14 +152,14 @@ std::vector<std::pair<const char *, std::pair<QByteArray, Expected>>> rawCases()
         {"tab-separated, with ';' and ',' in a caption",
          {"Град; област, край\tСтолица\tВалута\nx;1\ty\tz\nu,2\tv\tw\n",
           opens({u"Град; област, край"_s, u"Столица"_s, u"Валута"_s}, {},
-                {{u"x;1"_s, u"y"_s, u"z"_s, {}}, {u"u,2"_s, u"v"_s, u"w"_s, {}}})}},
+                {{{u"x;1"_s, u"y"_s, u"z"_s}, {}}, {{u"u,2"_s, u"v"_s, u"w"_s}, {}}})}},
         {"UTF-16 with half a surrogate pair",
          {"\xFF\xFE" + utf16.encode(u"А;Б;В\nx;y"_s) + "\x3D\xD8" + utf16.encode(u";z\nu;v;w\n"_s),
           refused(2, 2, u"не може да бъде разчетен"_s)}},
         {"a character beyond the first plane",
          {"А;Б;В\nx;\xF0\x9F\x8F\xB0;z\nu;v;w\n",
           opens({u"А"_s, u"Б"_s, u"В"_s}, {},
-                {{u"x"_s, u"\U0001F3F0"_s, u"z"_s, {}}, {u"u"_s, u"v"_s, u"w"_s, {}}})}},
+                {{{u"x"_s, u"\U0001F3F0"_s, u"z"_s}, {}}, {{u"u"_s, u"v"_s, u"w"_s}, {}}})}},
         {"tab inside a value when ';' separates",
          {"А;Б;В\nx;y\tq;z\nu;v;w\n", refused(2, 2, u"табулация"_s)}},
     };
@@ -276,14 +276,16 @@ void QuizFileTest::roundTrip_data() {
     QTest::newRow("the built-in battles") << content::builtInQuiz();
     QTest::newRow("values a spreadsheet would change")
         << Quiz{{},
+                3,
                 {u" водещ интервал"_s, u"завършващ интервал "_s, u"\"кавички\""_s},
                 {},
-                {{u"а; б"_s, u"в, г"_s, u"=1+1"_s, {}}, {u"  д"_s, u"е\"ж"_s, u"з"_s, {}}}};
+                {{{u"а; б"_s, u"в, г"_s, u"=1+1"_s}, {}}, {{u"  д"_s, u"е\"ж"_s, u"з"_s}, {}}}};
     QTest::newRow("line breaks in explanations")
         << Quiz{{},
+                3,
                 {u"А"_s, u"Б"_s, u"В"_s},
                 u"Обяснение "_s,
-                {{u"x"_s, u"y"_s, u"z"_s, u"два\r\nреда\n"_s}, {u"u"_s, u"v"_s, u"w"_s, {}}}};
+                {{{u"x"_s, u"y"_s, u"z"_s}, u"два\r\nреда\n"_s}, {{u"u"_s, u"v"_s, u"w"_s}, {}}}};
 }
 
 void QuizFileTest::roundTrip() {
@@ -311,7 +313,7 @@ void QuizFileTest::writtenAsSpreadsheetsExpect_data() {
 void QuizFileTest::writtenAsSpreadsheetsExpect() {
     QFETCH(QString, value);
     QFETCH(QByteArray, field);
-    const Quiz quiz{{}, {u"А"_s, u"Б"_s, u"В"_s}, u"Г"_s, {{u"x"_s, value, u"z"_s, u"e"_s}}};
+    const Quiz quiz{{}, 3, {u"А"_s, u"Б"_s, u"В"_s}, u"Г"_s, {{{u"x"_s, value, u"z"_s}, u"e"_s}}};
     QCOMPARE(content::writeQuiz(quiz), "\xEF\xBB\xBF"
                                        "А;Б;В;Г\r\nx;"_ba +
                                            field + ";z;e\r\n");
@@ -350,7 +352,7 @@ void QuizFileTest::examplesOpen() {
         QCOMPARE(quiz.title, QFileInfo(name).completeBaseName());
         QVERIFY(!quiz.explanationCaption.isEmpty());
         for (const QuizRow &row : quiz.rows)
-            QVERIFY2(!row.explanation.isEmpty(), qPrintable(row.place));
+            QVERIFY2(!row.explanation.isEmpty(), qPrintable(row.answers[0]));
     }
 }
 

@@ -16,9 +16,9 @@ content::Quiz writersQuiz() {
     quiz.captions = {u"Писател"_s, u"Творба"_s, u"Герой"_s};
     quiz.explanationCaption = u"Обяснение"_s;
     quiz.rows = {
-        {u"Иван Вазов"_s, u"Под игото"_s, u"Бай Марко"_s, u"Романът е писан в Одеса."_s},
-        {u"Алеко Константинов"_s, u"Бай Ганьо"_s, u"Бай Ганьо"_s, u"Книгата е от 1895 г."_s},
-        {u"Иван Вазов"_s, u"Немили-недраги"_s, u"Бръчков"_s, {}},
+        {{u"Иван Вазов"_s, u"Под игото"_s, u"Бай Марко"_s}, u"Романът е писан в Одеса."_s},
+        {{u"Алеко Константинов"_s, u"Бай Ганьо"_s, u"Бай Ганьо"_s}, u"Книгата е от 1895 г."_s},
+        {{u"Иван Вазов"_s, u"Немили-недраги"_s, u"Бръчков"_s}, {}},
     };
     return quiz;
 }
@@ -107,7 +107,7 @@ void TestOpenQuiz::textFromTheFileIsNeverMarkupNorFormat() {
     content::Quiz quiz = writersQuiz();
     quiz.title = u"<b>%1 %2</b>"_s;
     quiz.captions[0] = u"<i>%1</i>"_s;
-    quiz.rows[2].place = u"%1 &amp; %2"_s;
+    quiz.rows[2].answers[0] = u"%1 &amp; %2"_s;
     form->openQuiz(quiz);
 
     QCOMPARE(form->Label1(0).Caption(), quiz.title);
