@@ -1,5 +1,8 @@
 #include "content/csvreader.h"
 
+#include <QChar>
+
+#include <algorithm>
 #include <array>
 
 namespace content {
@@ -58,7 +61,7 @@ QString CsvReader::readUnquoted() {
     return m_text.sliced(start, m_pos - start).toString();
 }
 
-bool CsvReader::readRecord(std::vector<QString> &fields) {
+bool CsvReader::readRecord(std::vector<TableCell> &fields) {
     fields.clear();
     if (m_fault != Fault::None || m_pos >= m_text.size())
         return false;
@@ -73,14 +76,14 @@ bool CsvReader::readRecord(std::vector<QString> &fields) {
                 m_faultColumn = column;
                 return false;
             }
-            fields.push_back(std::move(value));
+            fields.push_back({std::move(value), true});
             if (!atLineEnd() && m_text[m_pos] != m_separator) {
                 m_fault = Fault::TextAfterQuote;
                 m_faultColumn = column;
                 return false;
             }
         } else {
-            fields.push_back(readUnquoted());
+            fields.push_back({readUnquoted(), false});
         }
         if (atLineEnd()) {
             skipLineEnd();
@@ -92,36 +95,52 @@ bool CsvReader::readRecord(std::vector<QString> &fields) {
 
 char16_t detectSeparator(QStringView text) {
     constexpr std::array<char16_t, 3> candidates = {u';', u'\t', u','};
-    std::array<int, 3> separators = {};
-    std::array<int, 3> fieldsWithText = {}; // fields up to the last one that is not empty
+    // Enough rows to see the table's shape past a title row, few enough to cost nothing.
+    constexpr int sampleRows = 50;
+    constexpr int maxCounted = 64;
 
-    qsizetype pos = 0;
-    while (pos < text.size() && isLineBreak(text[pos].unicode()))
-        ++pos;
+    // For each candidate, how many of the sample rows have each number of fields.
+    std::array<std::array<int, maxCounted + 1>, 3> rowsWithWidth = {};
+    std::array<int, 3> separators = {};
     bool quoted = false;
-    for (; pos < text.size(); ++pos) {
-        const char16_t c = text[pos].unicode();
-        if (c == u'"')
+    int rows = 0;
+    bool blankRow = true;
+    for (qsizetype pos = 0; pos <= text.size() && rows < sampleRows; ++pos) {
+        const char16_t c = pos < text.size() ? text[pos].unicode() : u'\n';
+        if (c == u'"') {
             quoted = !quoted;
-        else if (!quoted && isLineBreak(c))
-            break;
-        for (size_t i = 0; i < candidates.size(); ++i) {
-            if (!quoted && c == candidates[i])
+        } else if (!quoted && isLineBreak(c)) {
+            if (!blankRow) {
+                for (size_t i = 0; i < candidates.size(); ++i)
+                    ++rowsWithWidth[i][size_t(std::min(separators[i] + 1, maxCounted))];
+                ++rows;
+            }
+            separators = {};
+            blankRow = true;
+            continue;
+        }
+        if (quoted)
+            continue;
+        for (size_t i = 0; i < candidates.size(); ++i)
+            if (c == candidates[i])
                 ++separators[i];
-            else
-                fieldsWithText[i] = separators[i] + 1;
+        if (!QChar::isSpace(c))
+            blankRow = false;
+    }
+
+    // The separator that gives the most rows one and the same width of two fields or more; on a
+    // tie, the first of ';', tab and ','.
+    char16_t best = u';';
+    int bestRows = 0;
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        const auto &widths = rowsWithWidth[i];
+        const int agreeing = *std::max_element(widths.begin() + 2, widths.end());
+        if (agreeing > bestRows) {
+            best = candidates[i];
+            bestRows = agreeing;
         }
     }
-
-    for (size_t i = 0; i < candidates.size(); ++i) {
-        if (fieldsWithText[i] == 3 || fieldsWithText[i] == 4)
-            return candidates[i];
-    }
-    for (size_t i = 0; i < candidates.size(); ++i) {
-        if (separators[i] > 0)
-            return candidates[i];
-    }
-    return u';';
+    return best;
 }
 
 } // namespace content

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "content/quiztable.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -10,7 +12,8 @@ namespace content {
 // Reads records of comma-separated values (RFC 4180) one at a time and says where each one is,
 // as a spreadsheet shows it: rows count from 1 and a line break inside quotes stays in its row;
 // fields count from 1. CR LF, LF and a lone CR all end a record. Every record is returned, a
-// blank line as one empty field; what to skip is the caller's choice.
+// blank line as one empty field; what to skip is the caller's choice. A field says whether it was
+// written in quotes.
 class CsvReader {
 public:
     enum class Fault { None, UnclosedQuote, TextAfterQuote };
@@ -18,7 +21,7 @@ public:
     CsvReader(QStringView text, char16_t separator);
 
     // Reads the next record into fields; false at the end of the text or on a fault.
-    bool readRecord(std::vector<QString> &fields);
+    bool readRecord(std::vector<TableCell> &fields);
 
     // The row of the record last read.
     int recordLine() const { return m_recordLine; }
@@ -43,9 +46,9 @@ private:
     int m_faultColumn = 0;
 };
 
-// The separator the header uses: of ';', tab and ',' the first (in that order) that splits the
-// first non-blank line into three or four fields outside quotes; failing that, the first that
-// occurs there at all; ';' when none does.
+// The separator a table uses: of ';', tab and ',' the one that splits the most of its first rows
+// (blank ones aside) into one and the same number of fields, two or more, outside quotes; on a
+// tie the first in that order, and ';' when none splits any row.
 char16_t detectSeparator(QStringView text);
 
 } // namespace content

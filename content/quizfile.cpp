@@ -2,6 +2,7 @@
 
 #include "content/battletable.h"
 #include "content/csvreader.h"
+#include "content/quiztable.h"
 #include "content/windows1251.h"
 
 #include <QFile>
@@ -17,12 +18,6 @@ using namespace Qt::StringLiterals;
 namespace content {
 
 namespace {
-
-constexpr int answerColumns = 3;
-
-QString hex(char32_t c) {
-    return u"U+"_s + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
-}
 
 std::optional<QStringConverter::Encoding> encodingFromBom(QByteArrayView bytes) {
     const auto startsWith = [&](std::initializer_list<unsigned char> bom) {
@@ -58,174 +53,33 @@ QString decode(QByteArrayView bytes) {
     return decodeWindows1251(bytes);
 }
 
-bool isBlank(const QString &value) {
-    return std::all_of(value.begin(), value.end(), [](QChar c) { return c.isSpace(); });
+// The title a file gives its quiz: its name without the folder and the extension.
+TableSource fileSource(const QString &path) {
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    return {name, {}, info.completeBaseName().isEmpty() ? name : info.completeBaseName()};
 }
 
-bool isBlankRecord(const std::vector<QString> &fields) {
-    return std::all_of(fields.begin(), fields.end(), isBlank);
-}
-
-// The number of fields up to the last one that holds anything: spreadsheets add empty ones.
-int usedWidth(const std::vector<QString> &fields) {
-    auto last =
-        std::find_if(fields.rbegin(), fields.rend(), [](const QString &f) { return !isBlank(f); });
-    return int(fields.rend() - last);
-}
-
-// Why a value cannot be shown in a list or a label, or nothing when it can. Line breaks are
-// allowed only where the text box shows them.
-std::optional<QString> badCharacter(const QString &value, bool lineBreaksAllowed) {
-    const auto unreadable = [] {
-        return u"знак, който не може да бъде разчетен: файлът не е записан в кодировката си"_s;
-    };
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const char16_t u = value[i].unicode();
-        if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u < 0xD800) || (u > 0xDFFF && u != 0xFFFD))
-            continue;
-        if (QChar::isHighSurrogate(u) && i + 1 < value.size() && value[i + 1].isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (QChar::isSurrogate(u) || u == 0xFFFD) // half a pair, or what a decoder put for bytes
-            return unreadable();
-        if (u == u'\r' || u == u'\n') {
-            if (lineBreaksAllowed)
-                continue;
-            return u"стойността е на няколко реда, а тук е разрешен само един"_s;
-        }
-        if (u == u'\t')
-            return u"в стойността има табулация"_s;
-        return u"в стойността има управляващ знак "_s + hex(u); // C0, DEL and C1
-    }
-    return std::nullopt;
-}
-
-class QuizParser {
-public:
-    QuizParser(QByteArrayView bytes, const QString &fileName)
-        : m_bytes(bytes)
-        , m_fileName(QFileInfo(fileName).fileName()) {
-        const QFileInfo info(fileName);
-        m_quiz.title = info.completeBaseName().isEmpty() ? m_fileName : info.completeBaseName();
-    }
-
-    QuizFileResult parse();
-
-private:
-    QuizFileError fail(int line, int column, const QString &message) const {
-        return {m_fileName, line, column, message};
-    }
-    std::optional<QuizFileError> readHeader(const std::vector<QString> &fields, int line);
-    std::optional<QuizFileError> readRow(const std::vector<QString> &fields, int line);
-    std::optional<QuizFileError> checkValues(const std::vector<QString> &fields, int line,
-                                             bool isHeader) const;
-
-    QByteArrayView m_bytes;
-    QString m_fileName;
-    Quiz m_quiz;
-    int m_width = 0;                   // fields in the header: 3, or 4 with an explanation
-    QHash<QString, int> m_answersSeen; // the three answers of each row, to the row they are on
-};
-
-std::optional<QuizFileError> QuizParser::checkValues(const std::vector<QString> &fields, int line,
-                                                     bool isHeader) const {
-    for (int i = 0; i < m_width && i < int(fields.size()); ++i) {
-        const bool isAnswer = i < answerColumns;
-        if (const auto fault = badCharacter(fields[size_t(i)], !isHeader && !isAnswer))
-            return fail(line, i + 1, *fault);
-        if (isAnswer && isBlank(fields[size_t(i)]))
-            return fail(line, i + 1,
-                        isHeader ? u"липсва надпис на колоната"_s : u"липсва стойност"_s);
-    }
-    return std::nullopt;
-}
-
-std::optional<QuizFileError> QuizParser::readHeader(const std::vector<QString> &fields, int line) {
-    const int width = usedWidth(fields);
-    if (width != answerColumns && width != answerColumns + 1) {
-        return fail(
-            line, 0,
-            u"заглавният ред трябва да има 3 или 4 полета (три отговора и, ако има, обяснение), "
-            u"разделени с „;“, „,“ или табулация, а има "_s +
-                QString::number(width));
-    }
-    m_width = width;
-    if (auto error = checkValues(fields, line, true))
-        return error;
-    for (int i = 0; i < answerColumns; ++i)
-        m_quiz.captions[size_t(i)] = fields[size_t(i)];
-    if (m_width > answerColumns)
-        m_quiz.explanationCaption = fields[answerColumns];
-    return std::nullopt;
-}
-
-std::optional<QuizFileError> QuizParser::readRow(const std::vector<QString> &fields, int line) {
-    if (m_quiz.rows.size() == size_t(maxQuizRows)) {
-        return fail(line, 0,
-                    u"твърде много редове: списъците побират най-много "_s +
-                        QString::number(maxQuizRows));
-    }
-    const int fieldCount = int(fields.size());
-    if (fieldCount < m_width) {
-        return fail(line, fieldCount + 1,
-                    u"липсва поле: редът има "_s + QString::number(fieldCount) +
-                        u", а заглавният ред "_s + QString::number(m_width));
-    }
-    if (usedWidth(fields) > m_width) {
-        return fail(line, usedWidth(fields),
-                    u"излишно поле: заглавният ред има само "_s + QString::number(m_width));
-    }
-    if (auto error = checkValues(fields, line, false))
-        return error;
-
-    QuizRow row{{fields[0], fields[1], fields[2]}, m_width > answerColumns ? fields[3] : QString()};
-    // Control characters are refused above, so a unit separator cannot occur in the values.
-    const QString answers = row.answers[0] + u'\x1f' + row.answers[1] + u'\x1f' + row.answers[2];
-    const auto seen = m_answersSeen.constFind(answers);
-    if (seen != m_answersSeen.constEnd()) {
-        return fail(line, 0,
-                    u"същите три отговора като на ред "_s + QString::number(*seen) +
-                        u" – двата реда не могат да се различат"_s);
-    }
-    m_answersSeen.insert(answers, line);
-    m_quiz.rows.push_back(std::move(row));
-    return std::nullopt;
-}
-
-QuizFileResult QuizParser::parse() {
-    if (m_bytes.size() > maxQuizFileBytes)
-        return fail(0, 0, u"файлът е твърде голям: разрешени са до 16 MiB"_s);
-    const QString text = decode(m_bytes);
-    if (text.contains(QChar(0)))
-        return fail(0, 0, u"това не е текстов файл; запишете таблицата като CSV"_s);
-
-    CsvReader reader(text, detectSeparator(text));
-    std::vector<QString> fields;
-    bool haveHeader = false;
-    while (reader.readRecord(fields)) {
-        if (isBlankRecord(fields))
-            continue;
-        const int line = reader.recordLine();
-        auto error = haveHeader ? readRow(fields, line) : readHeader(fields, line);
-        if (error)
+// Reads delimited text into the table: a CSV file, or cells pasted as tab-separated text.
+QuizFileResult readDelimitedText(QStringView text, char16_t separator, TableSource source) {
+    QuizTable table(std::move(source));
+    CsvReader reader(text, separator);
+    std::vector<TableCell> cells;
+    while (reader.readRecord(cells)) {
+        if (auto error = table.addRow(reader.recordLine(), cells))
             return *std::move(error);
-        haveHeader = true;
     }
     switch (reader.fault()) {
     case CsvReader::Fault::UnclosedQuote:
-        return fail(reader.faultLine(), reader.faultColumn(), u"кавичките не са затворени"_s);
+        return table.error(reader.faultLine(), reader.faultColumn(),
+                           u"кавичките не са затворени"_s);
     case CsvReader::Fault::TextAfterQuote:
-        return fail(reader.faultLine(), reader.faultColumn(),
-                    u"след затварящите кавички трябва да има разделител или нов ред"_s);
+        return table.error(reader.faultLine(), reader.faultColumn(),
+                           u"след затварящите кавички трябва да има разделител или нов ред"_s);
     case CsvReader::Fault::None:
         break;
     }
-    if (!haveHeader)
-        return fail(0, 0, u"няма заглавен ред: файлът е празен"_s);
-    if (m_quiz.rows.size() < size_t(minQuizRows))
-        return fail(0, 0, u"под заглавния ред трябва да има поне 2 реда"_s);
-    return std::move(m_quiz);
+    return table.finish();
 }
 
 bool needsQuotes(const QString &value) {
@@ -252,6 +106,8 @@ void appendField(QString &out, const QString &value) {
 
 QString QuizFileError::text() const {
     QString result = fileName;
+    if (!sheet.isEmpty())
+        result += u", лист „"_s + sheet + u'“';
     if (line > 0) {
         result += u", ред "_s + QString::number(line);
         if (column > 0)
@@ -261,7 +117,16 @@ QString QuizFileError::text() const {
 }
 
 QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName) {
-    return QuizParser(bytes, fileName).parse();
+    TableSource source = fileSource(fileName);
+    const auto fail = [&source](const QString &message) {
+        return QuizFileError{source.name, 0, 0, message};
+    };
+    if (bytes.size() > maxQuizFileBytes)
+        return fail(u"файлът е твърде голям: разрешени са до 16 MiB"_s);
+    const QString text = decode(bytes);
+    if (text.contains(QChar(0)))
+        return fail(u"това не е текстов файл; запишете таблицата като CSV"_s);
+    return readDelimitedText(text, detectSeparator(text), std::move(source));
 }
 
 QuizFileResult readQuizFile(const QString &path) {
@@ -308,24 +173,29 @@ QByteArray writeQuiz(const Quiz &quiz) {
         !quiz.explanationCaption.isEmpty() ||
         std::any_of(quiz.rows.begin(), quiz.rows.end(),
                     [](const QuizRow &row) { return !row.explanation.isEmpty(); });
+    // Two answers and an explanation read back as such only under the caption „Обяснение“.
+    const bool captionKept =
+        quiz.answerCount == maxAnswerColumns || namesExplanations(quiz.explanationCaption);
+    const int answers = std::clamp(quiz.answerCount, minAnswerColumns, maxAnswerColumns);
     QString text;
-    const auto appendLine = [&](const QString &a, const QString &b, const QString &c,
+    const auto appendLine = [&](const std::array<QString, maxAnswerColumns> &cells,
                                 const QString &explanation) {
-        appendField(text, a);
-        text += u';';
-        appendField(text, b);
-        text += u';';
-        appendField(text, c);
+        for (int i = 0; i < answers; ++i) {
+            if (i > 0)
+                text += u';';
+            appendField(text, cells[size_t(i)]);
+        }
         if (withExplanation) {
             text += u';';
             appendField(text, explanation);
         }
         text += u"\r\n";
     };
-    appendLine(quiz.captions[0], quiz.captions[1], quiz.captions[2],
-               quiz.explanationCaption.isEmpty() ? u"Обяснение"_s : quiz.explanationCaption);
+    appendLine(quiz.captions, captionKept && !quiz.explanationCaption.isEmpty()
+                                  ? quiz.explanationCaption
+                                  : u"Обяснение"_s);
     for (const QuizRow &row : quiz.rows)
-        appendLine(row.answers[0], row.answers[1], row.answers[2], row.explanation);
+        appendLine(row.answers, row.explanation);
     return "\xEF\xBB\xBF" + text.toUtf8();
 }
 

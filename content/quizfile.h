@@ -41,12 +41,14 @@ struct Quiz {
 // inside quotes does not start a new one), the column the field in it. A column of 0 means the
 // whole line, a line of 0 the whole file.
 struct QuizFileError {
-    QString fileName; // the file's name without its folder
+    QString fileName; // the file's name without its folder, or „поставения текст“
     int line = 0;
     int column = 0;
     QString message; // Bulgarian, e.g. "липсва стойност"
+    QString sheet{}; // the spreadsheet's sheet the place is on, if the file has sheets
 
-    // "Битки.csv, ред 7, колона 2: липсва стойност"
+    // "Битки.csv, ред 7, колона 2: липсва стойност"; with a sheet
+    // "Битки.xlsx, лист „Лист1“, ред 7, колона 2: липсва стойност"
     QString text() const;
 
     friend bool operator==(const QuizFileError &, const QuizFileError &) = default;

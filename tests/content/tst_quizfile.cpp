@@ -25,9 +25,12 @@ struct Expected {
     QString fragment;
 };
 
+// A quiz of pairs leaves its third caption empty.
 Expected opens(std::array<QString, 3> captions, QString explanationCaption,
                std::vector<QuizRow> rows) {
-    return {Quiz{u"Тест"_s, 3, std::move(captions), std::move(explanationCaption), std::move(rows)},
+    const int answerCount = captions[2].isEmpty() ? 2 : 3;
+    return {Quiz{u"Тест"_s, answerCount, std::move(captions), std::move(explanationCaption),
+                 std::move(rows)},
             0,
             0,
             {}};
@@ -97,9 +100,22 @@ std::vector<Case> cases() {
 
         {"empty file", {}, refused(0, 0, u"няма заглавен ред"_s)},
         {"only blank lines", u"\r\n|||\n  \n"_s, refused(0, 0, u"няма заглавен ред"_s)},
-        {"header of two", u"\nА|Б\nx|y\nu|v\n"_s, refused(2, 0, u"3 или 4 полета"_s)},
+        {"pairs: years and events, numbers kept as written",
+         u"\nГодина|Събитие\n1185|Въстание на Асен и Петър\n681|Основаване на България\n"_s,
+         opens({u"Година"_s, u"Събитие"_s, {}}, {},
+               {{{u"1185"_s, u"Въстание на Асен и Петър"_s, {}}, {}},
+                {{u"681"_s, u"Основаване на България"_s, {}}, {}}})},
+        {"pairs with explanations: the third caption names them",
+         u"Дума|Превод| обяснение \nкъща|house|\"Сграда\nза живеене\"\nдърво|tree|\n"_s,
+         opens({u"Дума"_s, u"Превод"_s, {}}, u" обяснение "_s,
+               {{{u"къща"_s, u"house"_s, {}}, u"Сграда\nза живеене"_s},
+                {{u"дърво"_s, u"tree"_s, {}}, {}}})},
+        {"pairs: the same pair twice", u"А|Б\nx|y\nu|v\nx|y\n"_s,
+         refused(4, 0, u"като на ред 2"_s)},
+        {"pairs: a third value in a row", u"А|Б\nx|y\nu|v|w\n"_s, refused(3, 3, u"излишно поле"_s)},
+        {"header of one", u"\nА\nx\nu\n"_s, refused(2, 0, u"2, 3 или 4 колони"_s)},
         {"header of five", u"А|Б|В|Г|Д\nx|y|z|e|f\nu|v|w|e|f\n"_s,
-         refused(1, 0, u"3 или 4 полета"_s)},
+         refused(1, 0, u"2, 3 или 4 колони"_s)},
         {"header with an empty caption", u"А||В\nx|y|z\nu|v|w\n"_s,
          refused(1, 2, u"липсва надпис"_s)},
         {"row too short", u"А|Б|В|Г\r\nx|y|z|e\r\nu|v|w\r\n"_s, refused(3, 4, u"липсва поле"_s)},
@@ -286,6 +302,19 @@ void QuizFileTest::roundTrip_data() {
                 {u"А"_s, u"Б"_s, u"В"_s},
                 u"Обяснение "_s,
                 {{{u"x"_s, u"y"_s, u"z"_s}, u"два\r\nреда\n"_s}, {{u"u"_s, u"v"_s, u"w"_s}, {}}}};
+    QTest::newRow("pairs with explanations")
+        << Quiz{{},
+                2,
+                {u"Година"_s, u"Събитие"_s, {}},
+                u"обяснение"_s,
+                {{{u"681"_s, u"Основаване"_s, {}}, u"Хан Аспарух"_s},
+                 {{u"864"_s, u"Покръстване"_s, {}}, {}}}};
+    QTest::newRow("pairs without explanations")
+        << Quiz{{},
+                2,
+                {u"Дума"_s, u"Превод"_s, {}},
+                {},
+                {{{u"а"_s, u"a"_s, {}}, {}}, {{u"б"_s, u"b"_s, {}}, {}}}};
 }
 
 void QuizFileTest::roundTrip() {

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "content/quizfile.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace content {
+
+// Where the cells of a table come from, as messages name it and as the quiz is titled.
+struct TableSource {
+    QString name;  // a file's name without its folder, or „поставения текст“
+    QString sheet; // the spreadsheet's sheet the cells are on; empty for text
+    QString title; // the quiz's title
+};
+
+// One cell as its reader found it.
+struct TableCell {
+    QString text;
+    // Written in quotes in a text file: every character in it, blanks too, is the teacher's.
+    bool quoted = false;
+};
+
+// Whether a header's third caption names explanations („Обяснение“, in any case, blanks around
+// it aside), which makes a header of three two answers and an explanation; any other caption
+// keeps it three answers, as such files have always been read.
+bool namesExplanations(const QString &caption);
+
+// Turns the rows of a table into a quiz, whatever the table was read from: a CSV file, pasted
+// cells or a spreadsheet's sheet give the same quiz and the same messages for the same cells.
+// The first row that is not blank is the header: its captions name the answer lists, and its
+// width decides the shape (two answers; three; or either with an explanation column). Every
+// further row is one right answer, checked for empty values, characters a list cannot show,
+// width and repeated answers.
+class QuizTable {
+public:
+    explicit QuizTable(TableSource source);
+
+    // Takes the next row of the table; line is its number as the teacher sees it (a spreadsheet's
+    // row number), and a cell's column is its place in cells, from 1. Blank rows are skipped. An
+    // error ends the table: no further row may be added.
+    std::optional<QuizFileError> addRow(int line, const std::vector<TableCell> &cells);
+
+    // The quiz, or why the table as a whole cannot be played.
+    QuizFileResult finish();
+
+    // An error at this place of the table: a column of 0 means the whole row, a line of 0 the
+    // whole table.
+    QuizFileError error(int line, int column, const QString &message) const;
+
+private:
+    std::optional<QuizFileError> readHeader(const std::vector<TableCell> &cells, int line);
+    std::optional<QuizFileError> readRow(const std::vector<TableCell> &cells, int line);
+    std::optional<QuizFileError> checkValues(const std::vector<TableCell> &cells, int line,
+                                             bool isHeader) const;
+
+    TableSource m_source;
+    Quiz m_quiz;
+    bool m_haveHeader = false;
+    int m_width = 0; // columns of the header: the answers and, if there is one, the explanation
+    QHash<QString, int> m_answersSeen; // the answers of each row, to the row they are on
+};
+
+} // namespace content
