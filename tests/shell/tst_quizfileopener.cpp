@@ -207,7 +207,7 @@ void TestQuizFileOpener::messageBoxShowsTheFileNameAsPlainText() {
     auto *opener = new shell::QuizFileOpener(*form);
     form->Form_Load();
     form->show();
-    const QString path = writeFile(m_folder, u"<b>Битки<br>.csv"_s, QByteArray("a;b\n"));
+    const QString path = writeFile(m_folder, u"<b>Битки<br>.csv"_s, QByteArray("a\n"));
 
     QMessageBox *box = nullptr;
     QTimer poll;
