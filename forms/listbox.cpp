@@ -4,6 +4,7 @@
 
 #include <QItemSelectionModel>
 #include <QLocale>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <limits>
@@ -106,9 +107,14 @@ void ListBox::currentChanged(const QModelIndex &current, const QModelIndex &prev
         QAbstractItemView::currentChanged(current, previous);
 }
 
+// The view lays its items out later, so its scroll bars keep their place through a clear and
+// the new entries would be shown from where the old ones were scrolled to: a cleared list starts
+// again from the top, at its first entry.
 void ListBox::Clear() {
     clear();
     m_texts.clear();
+    verticalScrollBar()->setValue(verticalScrollBar()->minimum());
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
 }
 
 // A list the program hides, as the table's columns are, is never seen and never chosen from: it

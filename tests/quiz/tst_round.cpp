@@ -15,6 +15,7 @@ private slots:
     void newRoundStartsWithNoSelectionAndZeroScore();
     void newRoundInMidRoundRestoresEverything();
     void newRoundFollowsThePlaceColumnsCount();
+    void newRoundShowsEveryListFromItsFirstEntry();
 };
 
 void TestRound::tableListsHoldSixteenRowsInStoredOrder() {
@@ -91,6 +92,20 @@ void TestRound::newRoundFollowsThePlaceColumnsCount() {
     QCOMPARE(form->List1(2).ListCount(), qint16(14));
     QVERIFY(!items(form->List1(1)).contains(tableRows()[15].winner));
     QVERIFY(!items(form->List1(2)).contains(tableRows()[14].defeated));
+}
+
+// Scrolled to their ends in the last round, the lists of a new one show their first entries, as a
+// list cleared and filled again does.
+void TestRound::newRoundShowsEveryListFromItsFirstEntry() {
+    const auto form = shownForm();
+    const auto firstShown = [](forms::ListBox &list) { return list.indexAt({1, 1}).row(); };
+    for (qint16 list = 0; list < 3; ++list) {
+        form->List1(list).scrollToBottom();
+        QTRY_VERIFY(firstShown(form->List1(list)) > 0);
+    }
+    form->Command1_Click(1);
+    for (qint16 list = 0; list < 3; ++list)
+        QTRY_COMPARE(firstShown(form->List1(list)), 0);
 }
 
 QTEST_MAIN(TestRound)
