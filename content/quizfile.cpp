@@ -13,6 +13,12 @@
 #include <algorithm>
 #include <optional>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace content {
@@ -62,6 +68,7 @@ TableSource fileSource(const QString &path) {
 
 // Reads delimited text into the table: a CSV file, or cells pasted as tab-separated text.
 QuizFileResult readDelimitedText(QStringView text, char16_t separator, TableSource source) {
+    source.separator = separator;
     QuizTable table(std::move(source));
     CsvReader reader(text, separator);
     std::vector<TableCell> cells;
@@ -72,10 +79,13 @@ QuizFileResult readDelimitedText(QStringView text, char16_t separator, TableSour
     switch (reader.fault()) {
     case CsvReader::Fault::UnclosedQuote:
         return table.error(reader.faultLine(), reader.faultColumn(),
-                           u"кавичките не са затворени"_s);
+                           u"кавичките в началото на клетката не са затворени; добавете "
+                           u"кавички и в края на стойността или махнете началните"_s);
     case CsvReader::Fault::TextAfterQuote:
         return table.error(reader.faultLine(), reader.faultColumn(),
-                           u"след затварящите кавички трябва да има разделител или нов ред"_s);
+                           u"след затварящите кавички трябва да има разделител или нов ред; ако "
+                           u"кавичките са част от текста, оградете цялата стойност в кавички и "
+                           u"удвоете кавичките в нея"_s);
     case CsvReader::Fault::None:
         break;
     }
@@ -85,7 +95,8 @@ QuizFileResult readDelimitedText(QStringView text, char16_t separator, TableSour
 bool needsQuotes(const QString &value) {
     if (value.isEmpty())
         return false;
-    if (value.front().isSpace() || value.back().isSpace())
+    // Blanks at either end stay part of the value only inside quotes.
+    if (isBlankCharacter(value.front()) || isBlankCharacter(value.back()))
         return true;
     return std::any_of(value.begin(), value.end(), [](QChar c) {
         return c == u';' || c == u',' || c == u'"' || c == u'\r' || c == u'\n';
@@ -102,6 +113,76 @@ void appendField(QString &out, const QString &value) {
     out += u'"';
 }
 
+// A column as a spreadsheet heads it: A to Z, then AA, AB…
+QString columnLetters(int column) {
+    QString letters;
+    for (int n = column; n > 0; n = (n - 1) / 26)
+        letters.prepend(QChar(u'A' + (n - 1) % 26));
+    return letters;
+}
+
+QString alreadyExists() {
+    return u"файлът вече съществува; дайте друго име или първо преместете стария файл"_s;
+}
+
+QString isAFolder() {
+    return u"това е папка; дайте име на нов файл в нея"_s;
+}
+
+QString noRightToWrite() {
+    return u"няма права за запис в тази папка или тя е само за четене; изберете друга папка"_s;
+}
+
+QString cannotCreate() {
+    return u"файлът не може да бъде създаден"_s;
+}
+
+// Creates the file at file's path, only if there is none, and opens it for writing; or says in
+// the program's own words why it cannot.
+std::optional<QString> createNew(QFile &file) {
+#ifdef Q_OS_UNIX
+    // O_EXCL: a file that appears after the check for one is never replaced either.
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        if (file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+            return std::nullopt;
+        ::close(fd);
+        file.remove();
+        return cannotCreate();
+    }
+    switch (errno) {
+    case EEXIST:
+        return alreadyExists();
+    case EISDIR:
+        return isAFolder();
+    case ENOENT:
+    case ENOTDIR:
+        return u"папката, в която да бъде записан, не съществува"_s;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return noRightToWrite();
+    case ENOSPC:
+    case EDQUOT:
+        return u"на диска няма достатъчно място"_s;
+    case ENAMETOOLONG:
+        return u"името на файла е твърде дълго"_s;
+    default:
+        return cannotCreate();
+    }
+#else
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return std::nullopt;
+    if (file.exists())
+        return alreadyExists();
+    const QFileInfo folder(QFileInfo(file.fileName()).absolutePath());
+    if (!folder.isDir())
+        return u"папката, в която да бъде записан, не съществува"_s;
+    return folder.isWritable() ? cannotCreate() : noRightToWrite();
+#endif
+}
+
 } // namespace
 
 QString QuizFileError::text() const {
@@ -111,7 +192,8 @@ QString QuizFileError::text() const {
     if (line > 0) {
         result += u", ред "_s + QString::number(line);
         if (column > 0)
-            result += u", колона "_s + QString::number(column);
+            result +=
+                u", колона "_s + columnLetters(column) + u" ("_s + QString::number(column) + u')';
     }
     return result + u": "_s + message;
 }
@@ -168,6 +250,12 @@ Quiz builtInQuiz() {
     return quiz;
 }
 
+Quiz quizTemplate() {
+    Quiz quiz = builtInQuiz();
+    quiz.title = u"Битки"_s;
+    return quiz;
+}
+
 QByteArray writeQuiz(const Quiz &quiz) {
     const bool withExplanation =
         !quiz.explanationCaption.isEmpty() ||
@@ -178,6 +266,11 @@ QByteArray writeQuiz(const Quiz &quiz) {
         quiz.answerCount == maxAnswerColumns || namesExplanations(quiz.explanationCaption);
     const int answers = std::clamp(quiz.answerCount, minAnswerColumns, maxAnswerColumns);
     QString text;
+    // A title of its own row above the header, as a spreadsheet user writes one.
+    if (!withoutSurroundingBlanks(quiz.title).isEmpty()) {
+        appendField(text, quiz.title);
+        text += u"\r\n";
+    }
     const auto appendLine = [&](const std::array<QString, maxAnswerColumns> &cells,
                                 const QString &explanation) {
         for (int i = 0; i < answers; ++i) {
@@ -197,6 +290,26 @@ QByteArray writeQuiz(const Quiz &quiz) {
     for (const QuizRow &row : quiz.rows)
         appendLine(row.answers, row.explanation);
     return "\xEF\xBB\xBF" + text.toUtf8();
+}
+
+std::optional<QString> writeNewQuizFile(const QString &path, const Quiz &quiz) {
+    const QFileInfo info(path);
+    if (info.isDir())
+        return isAFolder();
+    // A link that leads nowhere is not followed: the file it names could be anyone's.
+    if (info.exists() || info.isSymLink())
+        return alreadyExists();
+    QFile file(path);
+    if (auto problem = createNew(file))
+        return problem;
+    const QByteArray bytes = writeQuiz(quiz);
+    if (file.write(bytes) == bytes.size() && file.flush())
+        return std::nullopt;
+    const bool diskFull = file.error() == QFileDevice::ResourceError;
+    // Nothing half written is left behind: the file is new, so no one else's work is lost.
+    file.remove();
+    return diskFull ? u"на диска няма достатъчно място"_s
+                    : u"файлът не може да бъде записан докрай"_s;
 }
 
 } // namespace content

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -47,8 +48,9 @@ struct QuizFileError {
     QString message; // Bulgarian, e.g. "липсва стойност"
     QString sheet{}; // the spreadsheet's sheet the place is on, if the file has sheets
 
-    // "Битки.csv, ред 7, колона 2: липсва стойност"; with a sheet
-    // "Битки.xlsx, лист „Лист1“, ред 7, колона 2: липсва стойност"
+    // "Битки.csv, ред 7, колона B (2): липсва стойност"; with a sheet
+    // "Битки.xlsx, лист „Лист1“, ред 7, колона B (2): липсва стойност". The column is named as
+    // a spreadsheet heads it, and counted.
     QString text() const;
 
     friend bool operator==(const QuizFileError &, const QuizFileError &) = default;
@@ -74,9 +76,17 @@ QuizFileResult readQuizFile(const QString &path);
 // explanation column "Обяснение", the rows in stored order.
 Quiz builtInQuiz();
 
-// The quiz as a spreadsheet opens it: UTF-8 with a byte-order mark, ';' between fields, CR LF
-// line ends, quoted where a field needs it (so that trailing blanks survive). Reading it back
-// gives the same captions and rows.
+// What --export-quiz writes for a teacher to start from: the built-in battles, titled „Битки“.
+Quiz quizTemplate();
+
+// The quiz as a spreadsheet opens it: UTF-8 with a byte-order mark, ';' between cells, CR LF
+// line ends, quoted where a cell needs it (so that blanks around a value survive). The title,
+// when there is one, stands alone on the first row. Reading it back gives the same quiz.
 QByteArray writeQuiz(const Quiz &quiz);
+
+// Writes the quiz as writeQuiz does to a new file at path. An existing file is never replaced
+// nor changed, and nothing half written is left behind. Returns why it could not, in Bulgarian
+// and without the path, or nothing when the file is written.
+std::optional<QString> writeNewQuizFile(const QString &path, const Quiz &quiz);
 
 } // namespace content

@@ -12,27 +12,33 @@ QString hex(char32_t c) {
     return u"U+"_s + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
 }
 
-bool isBlank(const TableCell &cell) {
-    return std::all_of(cell.text.begin(), cell.text.end(), [](QChar c) { return c.isSpace(); });
+// "1 колона", "3 колони": every count in a message says what it counts.
+QString columnCount(qsizetype n) {
+    return QString::number(n) + (n == 1 ? u" колона"_s : u" колони"_s);
 }
 
-bool isBlankRow(const std::vector<TableCell> &cells) {
-    return std::all_of(cells.begin(), cells.end(), isBlank);
+QString rowCount(qsizetype n) {
+    return QString::number(n) + (n == 1 ? u" ред"_s : u" реда"_s);
+}
+
+bool isBlank(const QString &text) {
+    return std::all_of(text.begin(), text.end(), isBlankCharacter);
+}
+
+bool isBlankRow(const QStringList &values) {
+    return std::all_of(values.begin(), values.end(), isBlank);
 }
 
 // The number of cells up to the last one that holds anything: spreadsheets add empty ones.
-int usedWidth(const std::vector<TableCell> &cells) {
-    auto last = std::find_if(cells.rbegin(), cells.rend(),
-                             [](const TableCell &cell) { return !isBlank(cell); });
-    return int(cells.rend() - last);
+int usedWidth(const QStringList &values) {
+    auto last = std::find_if(values.rbegin(), values.rend(),
+                             [](const QString &value) { return !isBlank(value); });
+    return int(values.rend() - last);
 }
 
 // Why a value cannot be shown in a list or a label, or nothing when it can. Line breaks are
 // allowed only where the text box shows them.
 std::optional<QString> badCharacter(const QString &value, bool lineBreaksAllowed) {
-    const auto unreadable = [] {
-        return u"знак, който не може да бъде разчетен: файлът не е записан в кодировката си"_s;
-    };
     for (qsizetype i = 0; i < value.size(); ++i) {
         const char16_t u = value[i].unicode();
         if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u < 0xD800) || (u > 0xDFFF && u != 0xFFFD))
@@ -42,23 +48,47 @@ std::optional<QString> badCharacter(const QString &value, bool lineBreaksAllowed
             continue;
         }
         if (QChar::isSurrogate(u) || u == 0xFFFD) // half a pair, or what a decoder put for bytes
-            return unreadable();
+            return u"знак, който не може да бъде разчетен: файлът не е записан в кодировката си; "
+                   u"запишете таблицата отново с кодировка UTF-8"_s;
         if (u == u'\r' || u == u'\n') {
             if (lineBreaksAllowed)
                 continue;
-            return u"стойността е на няколко реда, а тук е разрешен само един"_s;
+            return u"стойността е на няколко реда, а тук е разрешен само един (нов ред може да има "
+                   u"само в обяснение); съберете текста на един ред"_s;
         }
         if (u == u'\t')
-            return u"в стойността има табулация"_s;
-        return u"в стойността има управляващ знак "_s + hex(u); // C0, DEL and C1
+            return u"в стойността има табулация; заменете я с интервал"_s;
+        // C0, DEL and C1: invisible, so the teacher can only type the value again.
+        return u"в стойността има управляващ знак "_s + hex(u) +
+               u", който не се вижда; напишете стойността наново"_s;
     }
     return std::nullopt;
 }
 
+// The texts of a row as the teacher meant them: blanks around a value dropped, unless she wrote
+// it in quotes.
+QStringList valuesOf(const std::vector<TableCell> &cells) {
+    QStringList values;
+    values.reserve(qsizetype(cells.size()));
+    for (const TableCell &cell : cells)
+        values.append(cell.quoted ? cell.text : withoutSurroundingBlanks(cell.text));
+    return values;
+}
+
 } // namespace
 
+bool isBlankCharacter(QChar c) {
+    return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF';
+}
+
+QString withoutSurroundingBlanks(const QString &text) {
+    const auto first = std::find_if_not(text.begin(), text.end(), isBlankCharacter);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), isBlankCharacter).base();
+    return first < last ? QString(first, last - first) : QString();
+}
+
 bool namesExplanations(const QString &caption) {
-    return caption.trimmed().compare(u"Обяснение"_s, Qt::CaseInsensitive) == 0;
+    return withoutSurroundingBlanks(caption).compare(u"Обяснение"_s, Qt::CaseInsensitive) == 0;
 }
 
 QuizTable::QuizTable(TableSource source)
@@ -70,92 +100,145 @@ QuizFileError QuizTable::error(int line, int column, const QString &message) con
     return {m_source.name, line, column, message, m_source.sheet};
 }
 
-std::optional<QuizFileError> QuizTable::addRow(int line, const std::vector<TableCell> &cells) {
-    if (isBlankRow(cells))
-        return std::nullopt;
-    if (m_haveHeader)
-        return readRow(cells, line);
-    m_haveHeader = true;
-    return readHeader(cells, line);
+// What a text file's teacher does when a value holds the separator: spreadsheets write such a
+// value in quotes, a text editor does not.
+QString QuizTable::quotesHint() const {
+    if (m_source.separator != u';' && m_source.separator != u',')
+        return {};
+    return u" или, ако „"_s + QChar(m_source.separator) +
+           u"“ е част от стойността, оградете цялата стойност в кавички"_s;
 }
 
-std::optional<QuizFileError> QuizTable::checkValues(const std::vector<TableCell> &cells, int line,
-                                                    bool isHeader) const {
-    for (int i = 0; i < m_width && i < int(cells.size()); ++i) {
+std::optional<QuizFileError> QuizTable::addRow(int line, const std::vector<TableCell> &cells) {
+    const QStringList values = valuesOf(cells);
+    if (isBlankRow(values))
+        return std::nullopt;
+    if (m_headerLine > 0)
+        return readRow(values, line);
+    const bool oneCellFilled = std::count_if(values.begin(), values.end(),
+                                             [](const QString &v) { return !isBlank(v); }) == 1;
+    if (m_titleLine == 0 && oneCellFilled)
+        return readTitle(values, line);
+    m_headerLine = line;
+    return readHeader(values, line);
+}
+
+std::optional<QuizFileError> QuizTable::readTitle(const QStringList &values, int line) {
+    m_titleLine = line;
+    const int column = usedWidth(values);
+    const QString &title = values[column - 1];
+    if (const auto fault = badCharacter(title, false))
+        return error(line, column, *fault);
+    m_quiz.title = title;
+    return std::nullopt;
+}
+
+// cellsGiven: how many cells the row has; the ones after them are missing, and so empty.
+std::optional<QuizFileError> QuizTable::checkValues(const QStringList &values, int line,
+                                                    bool isHeader, int cellsGiven) const {
+    for (int i = 0; i < m_width; ++i) {
         const bool isAnswer = i < m_quiz.answerCount;
-        const TableCell &cell = cells[size_t(i)];
-        if (const auto fault = badCharacter(cell.text, !isHeader && !isAnswer))
+        const QString &value = values[i];
+        if (const auto fault = badCharacter(value, !isHeader && !isAnswer))
             return error(line, i + 1, *fault);
-        if (isAnswer && isBlank(cell))
+        if (!isAnswer || !isBlank(value))
+            continue;
+        if (isHeader)
             return error(line, i + 1,
-                         isHeader ? u"липсва надпис на колоната"_s : u"липсва стойност"_s);
+                         u"липсва надпис на колоната; напишете в клетката името на списъка"_s);
+        if (i >= cellsGiven)
+            return error(line, i + 1,
+                         u"липсва стойност: редът има "_s + columnCount(cellsGiven) +
+                             u", а заглавният ред – "_s + columnCount(m_width) +
+                             u"; попълнете клетката"_s);
+        return error(line, i + 1, u"липсва стойност; попълнете клетката или изтрийте реда"_s);
     }
     return std::nullopt;
 }
 
-std::optional<QuizFileError> QuizTable::readHeader(const std::vector<TableCell> &cells, int line) {
-    const int width = usedWidth(cells);
+std::optional<QuizFileError> QuizTable::readHeader(const QStringList &values, int line) {
+    const int width = usedWidth(values);
     switch (width) {
     case 2:
         m_quiz.answerCount = 2;
         break;
     case 3:
-        m_quiz.answerCount = namesExplanations(cells[2].text) ? 2 : 3;
+        m_quiz.answerCount = namesExplanations(values[2]) ? 2 : 3;
         break;
     case 4:
         m_quiz.answerCount = 3;
         break;
-    default:
-        return error(line, 0,
-                     u"заглавният ред трябва да има 2, 3 или 4 колони: два отговора, три "
-                     u"отговора или три отговора и обяснение (два отговора и обяснение, когато "
-                     u"третата колона е „Обяснение“), разделени с „;“, „,“ или табулация, "
-                     u"а има "_s +
-                         QString::number(width));
+    default: {
+        QString message =
+            u"заглавният ред трябва да има 2, 3 или 4 колони: два отговора, три отговора или три "
+            u"отговора и обяснение (два отговора и обяснение, когато третата колона е "
+            u"„Обяснение“), а има "_s +
+            columnCount(width);
+        if (width > 4)
+            message += u"; изтрийте излишните колони"_s;
+        else if (m_source.separator != 0)
+            message += u"; всяко име на колона трябва да е в своя клетка (във файла – разделено "
+                       u"с „;“, „,“ или табулация), а над заглавния ред може да има само един ред "
+                       u"със заглавието на викторината"_s;
+        else
+            message += u"; всяко име на колона трябва да е в своя клетка, а над заглавния ред "
+                       u"може да има само един ред със заглавието на викторината"_s;
+        return error(line, 0, message);
+    }
     }
     m_width = width;
-    if (auto fault = checkValues(cells, line, true))
+    if (auto fault = checkValues(values, line, true, int(values.size())))
         return fault;
     for (int i = 0; i < m_quiz.answerCount; ++i)
-        m_quiz.captions[size_t(i)] = cells[size_t(i)].text;
+        m_quiz.captions[size_t(i)] = values[i];
     if (m_width > m_quiz.answerCount)
-        m_quiz.explanationCaption = cells[size_t(m_quiz.answerCount)].text;
+        m_quiz.explanationCaption = values[m_quiz.answerCount];
     return std::nullopt;
 }
 
-std::optional<QuizFileError> QuizTable::readRow(const std::vector<TableCell> &cells, int line) {
+std::optional<QuizFileError> QuizTable::readRow(QStringList values, int line) {
     if (m_quiz.rows.size() == size_t(maxQuizRows)) {
         return error(line, 0,
                      u"твърде много редове: списъците побират най-много "_s +
-                         QString::number(maxQuizRows));
+                         rowCount(maxQuizRows) + u"; разделете таблицата на няколко викторини"_s);
     }
-    const int cellCount = int(cells.size());
-    if (cellCount < m_width) {
-        return error(line, cellCount + 1,
-                     u"липсва поле: редът има "_s + QString::number(cellCount) +
-                         u", а заглавният ред "_s + QString::number(m_width));
+    const int cellsGiven = int(values.size());
+    const auto extra = std::find_if(values.begin() + std::min(cellsGiven, m_width), values.end(),
+                                    [](const QString &value) { return !isBlank(value); });
+    if (extra != values.end()) {
+        return error(line, int(extra - values.begin()) + 1,
+                     u"излишна клетка: заглавният ред има само "_s + columnCount(m_width) +
+                         u"; изтрийте клетката"_s + quotesHint());
     }
-    if (usedWidth(cells) > m_width) {
-        return error(line, usedWidth(cells),
-                     u"излишно поле: заглавният ред има само "_s + QString::number(m_width));
-    }
-    if (auto fault = checkValues(cells, line, false))
+    values.resize(std::max(cellsGiven, m_width));
+    if (auto fault = checkValues(values, line, false, cellsGiven))
         return fault;
 
     QuizRow row;
     // Control characters are refused above, so a unit separator cannot occur in the values.
     QString answers;
     for (int i = 0; i < m_quiz.answerCount; ++i) {
-        row.answers[size_t(i)] = cells[size_t(i)].text;
-        answers += cells[size_t(i)].text + u'\x1f';
+        const QString &answer = values[i];
+        // A caption that is also one of its column's values was the first answer, not a name.
+        if (answer == m_quiz.captions[size_t(i)]) {
+            return error(m_headerLine, 0,
+                         u"прилича на ред с отговори, а не на заглавия: „"_s + answer +
+                             u"“ е и отговор на ред "_s + QString::number(line) +
+                             u" в същата колона. Ако таблицата няма заглавен ред, вмъкнете над "
+                             u"нея ред с имената на колоните (например „Писател“, „Творба“, "
+                             u"„Герой“)"_s);
+        }
+        row.answers[size_t(i)] = answer;
+        answers += answer + u'\x1f';
     }
     if (m_width > m_quiz.answerCount)
-        row.explanation = cells[size_t(m_quiz.answerCount)].text;
+        row.explanation = values[m_quiz.answerCount];
     const auto seen = m_answersSeen.constFind(answers);
     if (seen != m_answersSeen.constEnd()) {
         return error(line, 0,
                      u"същите отговори като на ред "_s + QString::number(*seen) +
-                         u" – двата реда не могат да се различат"_s);
+                         u" – двата реда не могат да се различат; изтрийте единия ред или "
+                         u"променете отговорите му"_s);
     }
     m_answersSeen.insert(answers, line);
     m_quiz.rows.push_back(std::move(row));
@@ -163,10 +246,19 @@ std::optional<QuizFileError> QuizTable::readRow(const std::vector<TableCell> &ce
 }
 
 QuizFileResult QuizTable::finish() {
-    if (!m_haveHeader)
-        return error(0, 0, u"няма заглавен ред: файлът е празен"_s);
+    if (m_headerLine == 0 && m_titleLine > 0)
+        return error(m_titleLine, 0,
+                     u"под заглавието на викторината няма заглавен ред; напишете под него "
+                     u"имената на колоните, а под тях – отговорите"_s);
+    if (m_headerLine == 0)
+        return error(0, 0,
+                     u"няма заглавен ред: таблицата е празна; на първия ред напишете имената на "
+                     u"колоните, а под тях – отговорите"_s);
     if (m_quiz.rows.size() < size_t(minQuizRows))
-        return error(0, 0, u"под заглавния ред трябва да има поне 2 реда"_s);
+        return error(0, 0,
+                     u"под заглавния ред трябва да има поне "_s + rowCount(minQuizRows) +
+                         u" с отговори, а има "_s + rowCount(qsizetype(m_quiz.rows.size())) +
+                         u"; добавете още редове"_s);
     return std::move(m_quiz);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -14,7 +15,10 @@ namespace content {
 struct TableSource {
     QString name;  // a file's name without its folder, or „поставения текст“
     QString sheet; // the spreadsheet's sheet the cells are on; empty for text
-    QString title; // the quiz's title
+    QString title; // the quiz's title, unless the table has a title row
+    // What separates the cells of a text source (';', ',' or a tab), for the hints of its
+    // messages; 0 for a spreadsheet's sheet.
+    char16_t separator = 0;
 };
 
 // One cell as its reader found it.
@@ -24,6 +28,12 @@ struct TableCell {
     bool quoted = false;
 };
 
+// The blanks a table drops around the text of a cell not written in quotes: spaces, tabs, line
+// breaks, no-break and other Unicode spaces, and the invisible zero-width ones. A spreadsheet
+// shows none of them, so a teacher never meant them as part of a value.
+bool isBlankCharacter(QChar c);
+QString withoutSurroundingBlanks(const QString &text);
+
 // Whether a header's third caption names explanations („Обяснение“, in any case, blanks around
 // it aside), which makes a header of three two answers and an explanation; any other caption
 // keeps it three answers, as such files have always been read.
@@ -31,10 +41,13 @@ bool namesExplanations(const QString &caption);
 
 // Turns the rows of a table into a quiz, whatever the table was read from: a CSV file, pasted
 // cells or a spreadsheet's sheet give the same quiz and the same messages for the same cells.
-// The first row that is not blank is the header: its captions name the answer lists, and its
-// width decides the shape (two answers; three; or either with an explanation column). Every
-// further row is one right answer, checked for empty values, characters a list cannot show,
-// width and repeated answers.
+// Blanks around a cell's text are dropped unless it was written in quotes. Blank rows are
+// skipped. A first row with a single cell filled is the quiz's title; the next row is the
+// header: its captions name the answer lists, and its width decides the shape (two answers;
+// three; or either with an explanation column). Every further row is one right answer, checked
+// for empty values, characters a list cannot show, width, repeated answers and a caption among
+// its column's values (the table has no header: its first row is an answer). Cells missing at
+// the end of a row are empty ones.
 class QuizTable {
 public:
     explicit QuizTable(TableSource source);
@@ -52,14 +65,17 @@ public:
     QuizFileError error(int line, int column, const QString &message) const;
 
 private:
-    std::optional<QuizFileError> readHeader(const std::vector<TableCell> &cells, int line);
-    std::optional<QuizFileError> readRow(const std::vector<TableCell> &cells, int line);
-    std::optional<QuizFileError> checkValues(const std::vector<TableCell> &cells, int line,
-                                             bool isHeader) const;
+    std::optional<QuizFileError> readTitle(const QStringList &values, int line);
+    std::optional<QuizFileError> readHeader(const QStringList &values, int line);
+    std::optional<QuizFileError> readRow(QStringList values, int line);
+    std::optional<QuizFileError> checkValues(const QStringList &values, int line, bool isHeader,
+                                             int cellsGiven) const;
+    QString quotesHint() const;
 
     TableSource m_source;
     Quiz m_quiz;
-    bool m_haveHeader = false;
+    int m_titleLine = 0;  // the title row's, when the table has one
+    int m_headerLine = 0; // 0 until the header is read
     int m_width = 0; // columns of the header: the answers and, if there is one, the explanation
     QHash<QString, int> m_answersSeen; // the answers of each row, to the row they are on
 };

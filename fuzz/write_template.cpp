@@ -8,7 +8,7 @@ int main(int argc, char **argv) {
         std::fputs("usage: write_template FILE\n", stderr);
         return 1;
     }
-    const QByteArray bytes = content::writeQuiz(content::builtInQuiz());
+    const QByteArray bytes = content::writeQuiz(content::quizTemplate());
     std::FILE *file = std::fopen(argv[1], "wb");
     if (!file) {
         std::perror(argv[1]);

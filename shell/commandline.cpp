@@ -4,7 +4,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -147,13 +146,11 @@ int runWithoutWindow(const CommandLine &commandLine) {
                           u"Вижте „valtessa --help“.\n"_s);
         return exitStatusBadInput;
     case CommandLine::Action::ExportQuiz: {
-        // Written in full or not at all: a file the teacher already has is never left half
-        // overwritten.
-        QSaveFile file(commandLine.exportFile);
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(content::writeQuiz(content::builtInQuiz())) < 0 || !file.commit()) {
-            print(stderr, programName() + u": файлът „"_s + commandLine.exportFile +
-                              u"“ не може да бъде записан: "_s + file.errorString() + u'\n');
+        // Never over a file the teacher already has: it may be her edited quiz.
+        if (const auto problem =
+                content::writeNewQuizFile(commandLine.exportFile, content::quizTemplate())) {
+            print(stderr, programName() + u": „"_s + commandLine.exportFile +
+                              u"“ не е записан: "_s + *problem + u'\n');
             return exitStatusBadInput;
         }
         return 0;

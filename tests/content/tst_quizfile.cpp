@@ -27,9 +27,9 @@ struct Expected {
 
 // A quiz of pairs leaves its third caption empty.
 Expected opens(std::array<QString, 3> captions, QString explanationCaption,
-               std::vector<QuizRow> rows) {
+               std::vector<QuizRow> rows, QString title = u"Тест"_s) {
     const int answerCount = captions[2].isEmpty() ? 2 : 3;
-    return {Quiz{u"Тест"_s, answerCount, std::move(captions), std::move(explanationCaption),
+    return {Quiz{std::move(title), answerCount, std::move(captions), std::move(explanationCaption),
                  std::move(rows)},
             0,
             0,
@@ -83,22 +83,36 @@ std::vector<Case> cases() {
                {{{u"Иван Вазов"_s, u"Под игото"_s, u"Бай Марко"_s}, {}},
                 {{u"Елин Пелин"_s, u"Гераците"_s, u"Йордан"_s}, {}},
                 {{u"Иван Вазов"_s, u"Чичовци"_s, u"Иванчо Йотата"_s}, {}}})},
-        {"values kept exactly: blanks, quotes, separators, line breaks",
-         u"Място|Победител|Победен|Обяснение\r\n"
-         u"Кана - битка |Ханибал| Теренций Варон|\"Първото \"\"пълно\"\" обкръжение; "
+        {"blanks dropped around values, quoted ones kept exactly with quotes and line breaks",
+         u" Място|Победител\u00A0|Победен|Обяснение \r\n"
+         u"Кана - битка |Ханибал|\u00A0 Теренций Варон|\"Първото \"\"пълно\"\" обкръжение; "
          u"216 г., Апулия\r\nвтори ред\n\"\r\n"
-         u"\"Ватерло, битка\"|\"Уелсли; Блюхер\"|Наполеон I |\r\n"_s,
+         u"\"Ватерло, битка\"|\"Уелсли; Блюхер\"|\" Наполеон I \"|  \r\n"_s,
          opens(battle, u"Обяснение"_s,
-               {{{u"Кана - битка "_s, u"Ханибал"_s, u" Теренций Варон"_s},
+               {{{u"Кана - битка"_s, u"Ханибал"_s, u"Теренций Варон"_s},
                  u"Първото \"пълно\" обкръжение; 216 г., Апулия\r\nвтори ред\n"_s},
-                {{u"Ватерло, битка"_s, u"Уелсли; Блюхер"_s, u"Наполеон I "_s}, {}}})},
+                {{u"Ватерло, битка"_s, u"Уелсли; Блюхер"_s, u" Наполеон I "_s}, {}}})},
+        {"title row, a trailing empty column, a row without its explanation cell",
+         u"Български владетели|||\r\n\r\nМясто|Победител|Победен|Обяснение|\r\n"
+         u"Плиска |Крум|Никифор I|Юли 811 г.\r\nВарна|Владислав III | Мурад II\r\n"_s,
+         opens(battle, u"Обяснение"_s,
+               {{{u"Плиска"_s, u"Крум"_s, u"Никифор I"_s}, u"Юли 811 г."_s},
+                {{u"Варна"_s, u"Владислав III"_s, u"Мурад II"_s}, {}}},
+               u"Български владетели"_s)},
+        {"a title row alone", u"|Заглавие|\n\n"_s,
+         refused(1, 0, u"под заглавието на викторината няма заглавен ред"_s)},
+        {"a first row that is an answer", u"Плиска|Крум\nПреслав|Симеон\nПлиска|Омуртаг\n"_s,
+         refused(1, 0,
+                 u"прилича на ред с отговори, а не на заглавия: „Плиска“ е и отговор на ред 3"_s)},
+        {"values equal once their blanks are dropped", u"А|Б\nx |y\n x|\u00A0y\n"_s,
+         refused(3, 0, u"като на ред 2 – двата реда не могат да се различат; изтрийте"_s)},
         {"blank lines, empty rows and empty trailing fields skipped",
          u"А|Б|В||\r\n\r\n|||\r\nx|y|z|\n   \n\"\"|\"\"|\"\"\nu|v|w||\n\n"_s,
          opens(abc, {}, {{{u"x"_s, u"y"_s, u"z"_s}, {}}, {{u"u"_s, u"v"_s, u"w"_s}, {}}})},
         {"lone CR line ends", u"А|Б|В\rx|y|z\ru|v|w\r"_s,
          opens(abc, {}, {{{u"x"_s, u"y"_s, u"z"_s}, {}}, {{u"u"_s, u"v"_s, u"w"_s}, {}}})},
 
-        {"empty file", {}, refused(0, 0, u"няма заглавен ред"_s)},
+        {"empty file", {}, refused(0, 0, u"няма заглавен ред: таблицата е празна"_s)},
         {"only blank lines", u"\r\n|||\n  \n"_s, refused(0, 0, u"няма заглавен ред"_s)},
         {"pairs: years and events, numbers kept as written",
          u"\nГодина|Събитие\n1185|Въстание на Асен и Петър\n681|Основаване на България\n"_s,
@@ -107,32 +121,37 @@ std::vector<Case> cases() {
                 {{u"681"_s, u"Основаване на България"_s, {}}, {}}})},
         {"pairs with explanations: the third caption names them",
          u"Дума|Превод| обяснение \nкъща|house|\"Сграда\nза живеене\"\nдърво|tree|\n"_s,
-         opens({u"Дума"_s, u"Превод"_s, {}}, u" обяснение "_s,
+         opens({u"Дума"_s, u"Превод"_s, {}}, u"обяснение"_s,
                {{{u"къща"_s, u"house"_s, {}}, u"Сграда\nза живеене"_s},
                 {{u"дърво"_s, u"tree"_s, {}}, {}}})},
         {"pairs: the same pair twice", u"А|Б\nx|y\nu|v\nx|y\n"_s,
          refused(4, 0, u"като на ред 2"_s)},
-        {"pairs: a third value in a row", u"А|Б\nx|y\nu|v|w\n"_s, refused(3, 3, u"излишно поле"_s)},
-        {"header of one", u"\nА\nx\nu\n"_s, refused(2, 0, u"2, 3 или 4 колони"_s)},
+        {"pairs: a third value in a row", u"А|Б\nx|y\nu|v|w\n"_s,
+         refused(3, 3, u"излишна клетка: заглавният ред има само 2 колони; изтрийте клетката"_s)},
+        {"one column under a title", u"\nА\nx\nu\n"_s,
+         refused(3, 0, u"а има 1 колона; всяко име на колона трябва да е в своя клетка"_s)},
         {"header of five", u"А|Б|В|Г|Д\nx|y|z|e|f\nu|v|w|e|f\n"_s,
-         refused(1, 0, u"2, 3 или 4 колони"_s)},
+         refused(1, 0, u"2, 3 или 4 колони: два отговора"_s)},
         {"header with an empty caption", u"А||В\nx|y|z\nu|v|w\n"_s,
-         refused(1, 2, u"липсва надпис"_s)},
-        {"row too short", u"А|Б|В|Г\r\nx|y|z|e\r\nu|v|w\r\n"_s, refused(3, 4, u"липсва поле"_s)},
-        {"row too long", u"А|Б|В\nx|y|z\nu|v|w|обяснение\n"_s, refused(3, 4, u"излишно поле"_s)},
-        {"empty value", u"А|Б|В\nx|y|z\n\nu||w\n"_s, refused(4, 2, u"липсва стойност"_s)},
+         refused(1, 2, u"липсва надпис на колоната; напишете"_s)},
+        {"row too short", u"А|Б|В|Г\r\nx|y|z|e\r\nu|v\r\n"_s,
+         refused(3, 3, u"редът има 2 колони, а заглавният ред – 4 колони; попълнете клетката"_s)},
+        {"row too long", u"А|Б|В\nx|y|z\nu|v|w|обяснение\n"_s, refused(3, 4, u"излишна клетка"_s)},
+        {"empty value", u"А|Б|В\nx|y|z\n\nu||w\n"_s,
+         refused(4, 2, u"липсва стойност; попълнете клетката или изтрийте реда"_s)},
         {"blank value", u"А|Б|В\n   |y|z\nu|v|w\n"_s, refused(2, 1, u"липсва стойност"_s)},
         {"unclosed quote", u"А|Б|В\r\nx|y|z\r\nu|\"v|w\r\nq|r|s\r\n"_s,
-         refused(3, 2, u"кавичките не са затворени"_s)},
+         refused(3, 2, u"кавичките в началото на клетката не са затворени"_s)},
         {"text after a closing quote", u"А|Б|В\nx|\"y\"z|w\nu|v|w\n"_s,
          refused(2, 2, u"след затварящите кавички"_s)},
         {"no rows", u"А|Б|В\r\n"_s, refused(0, 0, u"поне 2 реда"_s)},
-        {"one row", u"А|Б|В\r\nx|y|z\r\n"_s, refused(0, 0, u"поне 2 реда"_s)},
+        {"one row", u"А|Б|В\r\nx|y|z\r\n"_s,
+         refused(0, 0, u"поне 2 реда с отговори, а има 1 ред; добавете"_s)},
         {"same answers twice, explanations aside",
          u"А|Б|В|Г\nx|y|z|едно\nu|v|w|\nq|r|s|\nx|y|z|друго\n"_s,
          refused(5, 0, u"като на ред 2"_s)},
         {"control character", u"А|Б|В\nx|y\x07|z\nu|v|w\n"_s,
-         refused(2, 2, u"управляващ знак U+0007"_s)},
+         refused(2, 2, u"управляващ знак U+0007, който не се вижда; напишете"_s)},
         {"line break in an answer", u"А|Б|В|Г\nx|\"y\nz\"|w|\nu|v|w|\n"_s,
          refused(2, 2, u"няколко реда"_s)},
         {"line break in a caption", u"А|Б|В|\"Г\r\nД\"\nx|y|z|\nu|v|w|\n"_s,
@@ -158,7 +177,10 @@ std::vector<std::pair<const char *, std::pair<QByteArray, Expected>>> rawCases()
         {"as many rows as a list holds",
          {mostRows, {std::nullopt, -1, 0, {}}}}, // checked by its row count
         {"more rows than a list holds",
-         {tooMany, refused(content::maxQuizRows + 2, 0, u"твърде много редове"_s)}},
+         {tooMany, refused(content::maxQuizRows + 2, 0, u"най-много 32767 реда; разделете"_s)}},
+        {"a value holding the separator, unquoted",
+         {"А;Б\nx;y\nСофия; град;z\n",
+          refused(3, 3, u"ако „;“ е част от стойността, оградете цялата стойност в кавички"_s)}},
         {"larger than 16 MiB", {tooLarge, refused(0, 0, u"твърде голям"_s)}},
         {"binary", {"\x89PNG\r\n\x1a\n\0\0\0\rIHDR"_ba, refused(0, 0, u"текстов файл"_s)}},
         {"UTF-16 without a byte-order mark", {utf16WithoutBom, refused(0, 0, u"текстов файл"_s)}},
@@ -274,7 +296,9 @@ void QuizFileTest::errorText_data() {
     QTest::addColumn<QuizFileError>("error");
     QTest::addColumn<QString>("text");
     QTest::newRow("row and column") << QuizFileError{u"Битки.csv"_s, 7, 2, u"липсва стойност"_s}
-                                    << u"Битки.csv, ред 7, колона 2: липсва стойност"_s;
+                                    << u"Битки.csv, ред 7, колона B (2): липсва стойност"_s;
+    QTest::newRow("column past Z") << QuizFileError{u"Битки.csv"_s, 7, 28, u"излишна клетка"_s}
+                                   << u"Битки.csv, ред 7, колона AB (28): излишна клетка"_s;
     QTest::newRow("whole row") << QuizFileError{u"Битки.csv"_s, 7, 0, u"повтаря %1"_s}
                                << u"Битки.csv, ред 7: повтаря %1"_s;
     QTest::newRow("whole file") << QuizFileError{u"%1.csv"_s, 0, 0, u"файлът е празен"_s}
@@ -290,12 +314,12 @@ void QuizFileTest::errorText() {
 void QuizFileTest::roundTrip_data() {
     QTest::addColumn<Quiz>("quiz");
     QTest::newRow("the built-in battles") << content::builtInQuiz();
-    QTest::newRow("values a spreadsheet would change")
-        << Quiz{{},
-                3,
-                {u" водещ интервал"_s, u"завършващ интервал "_s, u"\"кавички\""_s},
-                {},
-                {{{u"а; б"_s, u"в, г"_s, u"=1+1"_s}, {}}, {{u"  д"_s, u"е\"ж"_s, u"з"_s}, {}}}};
+    QTest::newRow("values a spreadsheet would change") << Quiz{
+        u" Битки; обсади "_s,
+        3,
+        {u" водещ интервал"_s, u"завършващ интервал "_s, u"\"кавички\""_s},
+        {},
+        {{{u"а; б"_s, u"в, г"_s, u"=1+1"_s}, {}}, {{u"  д"_s, u"е\"ж"_s, u"з\u00A0"_s}, {}}}};
     QTest::newRow("line breaks in explanations")
         << Quiz{{},
                 3,
@@ -323,7 +347,8 @@ void QuizFileTest::roundTrip() {
     if (const auto *error = std::get_if<QuizFileError>(&result))
         QFAIL(qPrintable(error->text()));
     Quiz read = std::get<Quiz>(result);
-    read.title = quiz.title;
+    if (quiz.title.isEmpty()) // an untitled quiz takes the file's name
+        read.title = quiz.title;
     QVERIFY(read == quiz);
 }
 

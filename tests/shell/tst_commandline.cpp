@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,6 +54,7 @@ private slots:
     void wrongCommandLineIsAUsageError_data();
     void wrongCommandLineIsAUsageError();
     void exportWritesTheTemplateWithoutADisplay();
+    void exportThatCannotBeWrittenFails_data();
     void exportThatCannotBeWrittenFails();
     void refusedFileOpensNoWindow();
     void exportedTemplateOpensAndPlaysTheBuiltInTable();
@@ -160,15 +162,44 @@ void TestCommandLine::exportWritesTheTemplateWithoutADisplay() {
     QCOMPARE(run.err, QString());
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), content::writeQuiz(content::builtInQuiz()));
+    QCOMPARE(file.readAll(), content::writeQuiz(content::quizTemplate()));
 }
 
+void TestCommandLine::exportThatCannotBeWrittenFails_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("no such folder") << m_folder.filePath(u"няма такава папка/шаблон.csv"_s)
+                                    << u"папката, в която да бъде записан, не съществува"_s;
+    QTest::newRow("an existing file, the teacher's own quiz")
+        << m_folder.filePath(u"Моята викторина.csv"_s) << u"файлът вече съществува"_s;
+    QTest::newRow("a folder") << m_folder.path() << u"това е папка"_s;
+    QTest::newRow("a place no one may write in")
+        << u"/sys/шаблон.csv"_s << u"няма права за запис"_s;
+}
+
+// Refused in the program's own words, and whatever was at the path is left as it was.
 void TestCommandLine::exportThatCannotBeWrittenFails() {
-    const QString path = m_folder.filePath(u"няма такава папка/шаблон.csv"_s);
+    QFETCH(QString, path);
+    QFETCH(QString, why);
+    const QByteArray teachersQuiz = "Моята;викторина\r\n";
+    QFile existing(path);
+    if (QTest::currentDataTag() == QByteArray("an existing file, the teacher's own quiz")) {
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.write(teachersQuiz);
+        existing.close();
+    }
+    const bool existed = QFileInfo::exists(path);
     const Run run = runProgram({u"--export-quiz"_s, path});
     QCOMPARE(run.status, shell::exitStatusBadInput);
-    QVERIFY2(run.err.contains(u"„"_s + path + u"“ не може да бъде записан"_s), qPrintable(run.err));
-    QVERIFY(!QFile::exists(path));
+    QVERIFY2(run.err.startsWith(u"valtessa: „"_s + path + u"“ не е записан: "_s + why),
+             qPrintable(run.err));
+    QVERIFY2(!run.err.sliced(10).remove(path).contains(QRegularExpression(u"[A-Za-z]"_s)),
+             qPrintable(run.err));
+    QCOMPARE(QFileInfo::exists(path), existed);
+    if (existed && QFileInfo(path).isFile()) {
+        QVERIFY(existing.open(QIODevice::ReadOnly));
+        QCOMPARE(existing.readAll(), teachersQuiz);
+    }
 }
 
 // Without a display the message goes to standard error alone, and no window is tried.
