@@ -2,9 +2,12 @@
 
 #include "forms/error.h"
 
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QLocale>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <algorithm>
 #include <limits>
@@ -12,6 +15,33 @@
 #include <vector>
 
 namespace forms {
+
+namespace {
+
+// Lays every entry out no wider than the list, so one that does not fit is cut with „…“ and
+// shows whole as a tooltip. Otherwise the view sizes all entries by its last one and widens the
+// list behind a horizontal scroll bar, or not, by whichever entry sorts last.
+class FittingDelegate : public QStyledItemDelegate {
+public:
+    explicit FittingDelegate(QAbstractItemView *view)
+        : QStyledItemDelegate(view)
+        , m_view(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setWidth(std::min(size.width(), m_view->viewport()->width()));
+        return size;
+    }
+
+    int wholeWidth(const QStyleOptionViewItem &option, const QModelIndex &index) const {
+        return QStyledItemDelegate::sizeHint(option, index).width();
+    }
+
+private:
+    QAbstractItemView *m_view;
+};
+
+} // namespace
 
 ListBox::ListBox(const QString &name, bool sorted, QWidget *parent)
     : QListWidget(parent)
@@ -21,6 +51,8 @@ ListBox::ListBox(const QString &name, bool sorted, QWidget *parent)
     // Every entry is one line of the same font: the view need not measure each one again
     // whenever an entry comes or goes.
     setUniformItemSizes(true);
+    setItemDelegate(new FittingDelegate(this));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (sorted)
         m_collator = bulgarianCollator();
 }
@@ -110,6 +142,27 @@ void ListBox::currentChanged(const QModelIndex &current, const QModelIndex &prev
 // The view lays its items out later, so its scroll bars keep their place through a clear and
 // the new entries would be shown from where the old ones were scrolled to: a cleared list starts
 // again from the top, at its first entry.
+// Whether the entry is seen whole: the delegate cuts off what does not fit its place in the list.
+bool ListBox::showsWhole(const QModelIndex &index) const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int needed = static_cast<FittingDelegate *>(itemDelegate())->wholeWidth(option, index);
+    return needed <= visualRect(index).width();
+}
+
+bool ListBox::viewportEvent(QEvent *event) {
+    if (event->type() != QEvent::ToolTip)
+        return QListWidget::viewportEvent(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex index = indexAt(help->pos());
+    if (index.isValid() && !showsWhole(index))
+        QToolTip::showText(help->globalPos(), m_texts.at(index.row()), viewport(),
+                           visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
+}
+
 void ListBox::Clear() {
     clear();
     m_texts.clear();

@@ -12,6 +12,8 @@ namespace forms {
 // alphabetical order, ignoring case; an unsorted one keeps them in the order they were added.
 // Operations with an index out of range raise forms::Error and change nothing. The entries are
 // changed only through the operations below, never through QListWidget's own item functions.
+// An entry too long to be seen whole shows its whole text as a tooltip; screen readers read it
+// whole in any case.
 class ListBox : public QListWidget {
     Q_OBJECT
 
@@ -42,11 +44,13 @@ public:
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     void checkIndex(const char *operation, int index) const;
     void checkRoomFor(const char *operation, qsizetype added) const;
     int sortedInsertPosition(const QString &text) const;
+    bool showsWhole(const QModelIndex &index) const;
     QStringList sortedForEmptyList(const QStringList &texts);
 
     QString m_name;

@@ -3,7 +3,9 @@
 #include "quizfixture.h"
 
 #include <QAccessible>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 using namespace quiztest;
 
@@ -37,6 +39,7 @@ private slots:
     void rightAnswersShowTheExplanationOrTheMatchedRow();
     void textFromTheFileIsNeverMarkupNorFormat();
     void builtInQuizOpenedAgainPlaysAsAtStart();
+    void textsTooLongToShowAreWholeOnDemand();
 };
 
 void TestOpenQuiz::quizReplacesTableCaptionsAndHeading() {
@@ -141,6 +144,40 @@ void TestOpenQuiz::builtInQuizOpenedAgainPlaysAsAtStart() {
     }
     QCOMPARE(correctShown(*form), u"16"_s);
     QCOMPARE(wrongShown(*form), u"0"_s);
+}
+
+// A heading or an entry cut short shows whole as a tooltip and to a screen reader; the heading
+// keeps its start and its end in sight.
+void TestOpenQuiz::textsTooLongToShowAreWholeOnDemand() {
+    const auto form = shownForm();
+    content::Quiz quiz = writersQuiz();
+    quiz.title = u"Български писатели от Освобождението до Втората световна война"_s;
+    const QString work = u"Бай Ганьо. Невероятни разкази за един съвременен българин"_s;
+    quiz.rows[1].answers[1] = work;
+    form->openQuiz(quiz);
+    forms::Label &heading = form->Label1(0);
+    QVERIFY2(heading.shownText().startsWith(u"Български"_s) &&
+                 heading.shownText().endsWith(u"война"_s) && heading.shownText().contains(u'…'),
+             qPrintable(heading.shownText()));
+    QCOMPARE(accessibleName(heading), quiz.title);
+
+    forms::ListBox &works = form->List1(1);
+    const QStringList entries = items(works);
+    QCOMPARE(QAccessible::queryAccessibleInterface(&works)
+                 ->child(int(entries.indexOf(work)))
+                 ->text(QAccessible::Name),
+             work);
+    const auto toolTipAt = [](QWidget &widget, QPoint place) {
+        QHelpEvent help(QEvent::ToolTip, place, widget.mapToGlobal(place));
+        QApplication::sendEvent(&widget, &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    const auto entryCentre = [&](const QString &entry) {
+        return works.visualRect(works.model()->index(int(entries.indexOf(entry)), 0)).center();
+    };
+    QCOMPARE(toolTipAt(*works.viewport(), entryCentre(u"Под игото"_s)), QString());
+    QCOMPARE(toolTipAt(*works.viewport(), entryCentre(work)), work);
+    QCOMPARE(toolTipAt(heading, {2, 2}), quiz.title);
 }
 
 QTEST_MAIN(TestOpenQuiz)
