@@ -84,8 +84,8 @@ QuizFileResult readDelimitedText(QStringView text, char16_t separator, TableSour
     case CsvReader::Fault::TextAfterQuote:
         return table.error(reader.faultLine(), reader.faultColumn(),
                            u"след затварящите кавички трябва да има разделител или нов ред; ако "
-                           u"кавичките са част от текста, оградете цялата стойност в кавички и "
-                           u"удвоете кавичките в нея"_s);
+                           u"кавичките са част от текста, оградете цялата стойност в кавички, а "
+                           u"всяка кавичка в нея напишете два пъти"_s);
     case CsvReader::Fault::None:
         break;
     }
