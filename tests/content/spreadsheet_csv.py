@@ -33,13 +33,11 @@ AWKWARD = (
 
 
 def without_surrounding_blanks(value):
-    if isinstance(value, str):
-        return value.strip()
-    if isinstance(value, list):
-        return [without_surrounding_blanks(v) for v in value]
     if isinstance(value, dict):
         return {k: without_surrounding_blanks(v) for k, v in value.items()}
-    return value
+    if isinstance(value, list):
+        return [without_surrounding_blanks(v) for v in value]
+    return value.strip() if isinstance(value, str) else value
 
 
 def read_quiz(read_quiz_tool, path):
