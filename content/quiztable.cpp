@@ -27,9 +27,9 @@ int usedWidth(const std::vector<TableCell> &cells) {
     return int(cells.rend() - last);
 }
 
-// Why a value cannot be shown in a list or a label, or nothing when it can. Line breaks are
-// allowed only where the text box shows them.
-std::optional<QString> badCharacter(const QString &value, bool lineBreaksAllowed) {
+// Why a value cannot be shown in a list or a label, or nothing when it can. Line breaks and tabs
+// are allowed only where the text box shows them.
+std::optional<QString> badCharacter(const QString &value, bool inTextBox) {
     const auto unreadable = [] {
         return u"знак, който не може да бъде разчетен: файлът не е записан в кодировката си"_s;
     };
@@ -44,12 +44,15 @@ std::optional<QString> badCharacter(const QString &value, bool lineBreaksAllowed
         if (QChar::isSurrogate(u) || u == 0xFFFD) // half a pair, or what a decoder put for bytes
             return unreadable();
         if (u == u'\r' || u == u'\n') {
-            if (lineBreaksAllowed)
+            if (inTextBox)
                 continue;
             return u"стойността е на няколко реда, а тук е разрешен само един"_s;
         }
-        if (u == u'\t')
+        if (u == u'\t') {
+            if (inTextBox)
+                continue;
             return u"в стойността има табулация"_s;
+        }
         return u"в стойността има управляващ знак "_s + hex(u); // C0, DEL and C1
     }
     return std::nullopt;
