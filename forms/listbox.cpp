@@ -2,6 +2,7 @@
 
 #include "forms/error.h"
 
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QLocale>
 
@@ -104,6 +105,35 @@ void ListBox::currentChanged(const QModelIndex &current, const QModelIndex &prev
         QListWidget::currentChanged(current, previous);
     else
         QAbstractItemView::currentChanged(current, previous);
+}
+
+void ListBox::focusInEvent(QFocusEvent *event) {
+    m_lastTyped.invalidate();
+    QListWidget::focusInEvent(event);
+}
+
+void ListBox::keyboardSearch(const QString &search) {
+    if (m_texts.isEmpty())
+        return;
+    const bool newSearch = search.isEmpty() || !m_lastTyped.isValid() ||
+                           m_lastTyped.elapsed() > QApplication::keyboardInputInterval();
+    m_lastTyped.start();
+    m_typed = newSearch ? search : m_typed + search;
+    // The same letter again steps on to the next entry that starts with it.
+    const bool sameLetter = m_typed.size() > 1 && m_typed.count(m_typed.back()) == m_typed.size();
+    const QString wanted = sameLetter ? m_typed.first(1) : m_typed;
+    if (wanted.isEmpty())
+        return;
+    const int current = currentRow();
+    const int start = current < 0 ? 0 : (newSearch || sameLetter) ? current + 1 : current;
+    const int count = int(m_texts.size());
+    for (int i = 0; i < count; ++i) {
+        const int row = (start + i) % count;
+        if (m_texts.at(row).startsWith(wanted, Qt::CaseInsensitive)) {
+            setCurrentIndex(model()->index(row, 0));
+            return;
+        }
+    }
 }
 
 void ListBox::Clear() {
