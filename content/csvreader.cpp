@@ -15,9 +15,10 @@ bool isLineBreak(char16_t c) {
 
 } // namespace
 
-CsvReader::CsvReader(QStringView text, char16_t separator)
+CsvReader::CsvReader(QStringView text, char16_t separator, Quoting quoting)
     : m_text(text)
-    , m_separator(separator) {}
+    , m_separator(separator)
+    , m_quoting(quoting) {}
 
 bool CsvReader::atLineEnd() const {
     return m_pos >= m_text.size() || isLineBreak(m_text[m_pos].unicode());
@@ -69,18 +70,24 @@ bool CsvReader::readRecord(std::vector<TableCell> &fields) {
     for (;;) {
         const int column = int(fields.size()) + 1;
         if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
-            ++m_pos;
+            const qsizetype start = m_pos++;
             QString value;
-            if (!readQuoted(value)) {
-                m_fault = Fault::UnclosedQuote;
+            const bool closed = readQuoted(value);
+            const bool whole = closed && (atLineEnd() || m_text[m_pos] == m_separator);
+            if (m_quoting == Quoting::Strict && !whole) {
+                m_fault = closed ? Fault::TextAfterQuote : Fault::UnclosedQuote;
                 m_faultColumn = column;
                 return false;
             }
-            fields.push_back({std::move(value), true});
-            if (!atLineEnd() && m_text[m_pos] != m_separator) {
-                m_fault = Fault::TextAfterQuote;
-                m_faultColumn = column;
-                return false;
+            const bool quoted = whole && (m_quoting != Quoting::OnlyAroundBreaks ||
+                                          std::any_of(value.begin(), value.end(), [](QChar c) {
+                                              return c == u'\t' || isLineBreak(c.unicode());
+                                          }));
+            if (quoted) {
+                fields.push_back({std::move(value), true});
+            } else {
+                m_pos = start;
+                fields.push_back({readUnquoted(), false});
             }
         } else {
             fields.push_back({readUnquoted(), false});

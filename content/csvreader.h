@@ -18,7 +18,13 @@ class CsvReader {
 public:
     enum class Fault { None, UnclosedQuote, TextAfterQuote };
 
-    CsvReader(QStringView text, char16_t separator);
+    // Which fields are quoted. Files follow RFC 4180, and a quote that is not closed where the
+    // field ends is a fault to report. Cells copied from a spreadsheet are never refused for
+    // their quotes: a field that is not one whole quoted field is its text as written, and
+    // LibreOffice quotes only a cell that holds a tab or a line break.
+    enum class Quoting { Strict, Lenient, OnlyAroundBreaks };
+
+    CsvReader(QStringView text, char16_t separator, Quoting quoting = Quoting::Strict);
 
     // Reads the next record into fields; false at the end of the text or on a fault.
     bool readRecord(std::vector<TableCell> &fields);
@@ -40,6 +46,7 @@ private:
     QStringView m_text;
     qsizetype m_pos = 0;
     char16_t m_separator;
+    Quoting m_quoting;
     int m_line = 1;
     int m_recordLine = 0;
     Fault m_fault = Fault::None;

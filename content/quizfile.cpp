@@ -66,11 +66,26 @@ TableSource fileSource(const QString &path) {
     return {name, {}, info.completeBaseName().isEmpty() ? name : info.completeBaseName()};
 }
 
+// The first line that holds anything but blanks.
+QStringView firstFilledLine(QStringView text) {
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = text.size();
+        const QStringView line = text.sliced(start, end - start);
+        if (!line.trimmed().isEmpty())
+            return line;
+        start = end + 1;
+    }
+    return {};
+}
+
 // Reads delimited text into the table: a CSV file, or cells pasted as tab-separated text.
-QuizFileResult readDelimitedText(QStringView text, char16_t separator, TableSource source) {
+QuizFileResult readDelimitedText(QStringView text, char16_t separator, TableSource source,
+                                 CsvReader::Quoting quoting = CsvReader::Quoting::Strict) {
     source.separator = separator;
     QuizTable table(std::move(source));
-    CsvReader reader(text, separator);
+    CsvReader reader(text, separator, quoting);
     std::vector<TableCell> cells;
     while (reader.readRecord(cells)) {
         if (auto error = table.addRow(reader.recordLine(), cells))
@@ -209,6 +224,24 @@ QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName) {
     if (text.contains(QChar(0)))
         return fail(u"това не е текстов файл; запишете таблицата като CSV"_s);
     return readDelimitedText(text, detectSeparator(text), std::move(source));
+}
+
+QuizFileResult parsePastedCells(QByteArrayView utf8, PastedCells format) {
+    TableSource source{pastedTextName.toString(), {}, pastedQuizTitle.toString()};
+    const auto fail = [&source](const QString &message) {
+        return QuizFileError{source.name, 0, 0, message};
+    };
+    if (utf8.size() > maxQuizFileBytes)
+        return fail(u"поставеният текст е твърде голям: разрешени са до 16 MiB"_s);
+    const QString text = QString::fromUtf8(utf8);
+    if (!firstFilledLine(text).contains(u'\t')) {
+        return fail(u"поставеният текст не е таблица: копирайте клетките от електронна "
+                    u"таблица, първия ред със заглавията на колоните"_s);
+    }
+    return readDelimitedText(text, u'\t', std::move(source),
+                             format == PastedCells::LibreOffice
+                                 ? CsvReader::Quoting::OnlyAroundBreaks
+                                 : CsvReader::Quoting::Lenient);
 }
 
 QuizFileResult readQuizFile(const QString &path) {

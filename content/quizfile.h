@@ -72,6 +72,25 @@ QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName);
 // larger than maxQuizFileBytes.
 QuizFileResult readQuizFile(const QString &path);
 
+// Cells copied from a spreadsheet, as its clipboard offers them: rows on lines, cells separated by
+// tabs, the whole as UTF-8.
+enum class PastedCells {
+    // Plain text, as Excel quotes it: a cell holding a tab, a line break or a quote is quoted,
+    // its quotes doubled.
+    PlainText,
+    // LibreOffice Calc's application/x-libreoffice-tsvc: only a cell holding a tab or a line
+    // break is quoted.
+    LibreOffice,
+};
+
+// What messages call pasted cells, and the title of the quiz they give.
+inline constexpr QStringView pastedTextName = u"поставения текст";
+inline constexpr QStringView pastedQuizTitle = u"Поставена таблица";
+
+// Reads pasted cells as a quiz: the same cells open as the same quiz, or fail with the same
+// message, as in a file. Text without a tab in its first line is not a table, and is refused.
+QuizFileResult parsePastedCells(QByteArrayView utf8, PastedCells format);
+
 // The built-in battles as a quiz: title "Valtessa", captions "Място", "Победител", "Победен",
 // explanation column "Обяснение", the rows in stored order.
 Quiz builtInQuiz();

@@ -36,9 +36,9 @@ int usedWidth(const QStringList &values) {
     return int(values.rend() - last);
 }
 
-// Why a value cannot be shown in a list or a label, or nothing when it can. Line breaks are
-// allowed only where the text box shows them.
-std::optional<QString> badCharacter(const QString &value, bool lineBreaksAllowed) {
+// Why a value cannot be shown in a list or a label, or nothing when it can. Line breaks and tabs
+// are allowed only where the text box shows them.
+std::optional<QString> badCharacter(const QString &value, bool inTextBox) {
     for (qsizetype i = 0; i < value.size(); ++i) {
         const char16_t u = value[i].unicode();
         if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u < 0xD800) || (u > 0xDFFF && u != 0xFFFD))
@@ -51,13 +51,16 @@ std::optional<QString> badCharacter(const QString &value, bool lineBreaksAllowed
             return u"знак, който не може да бъде разчетен: файлът не е записан в кодировката си; "
                    u"запишете таблицата отново с кодировка UTF-8"_s;
         if (u == u'\r' || u == u'\n') {
-            if (lineBreaksAllowed)
+            if (inTextBox)
                 continue;
             return u"стойността е на няколко реда, а тук е разрешен само един (нов ред може да има "
                    u"само в обяснение); съберете текста на един ред"_s;
         }
-        if (u == u'\t')
+        if (u == u'\t') {
+            if (inTextBox)
+                continue;
             return u"в стойността има табулация; заменете я с интервал"_s;
+        }
         // C0, DEL and C1: invisible, so the teacher can only type the value again.
         return u"в стойността има управляващ знак "_s + hex(u) +
                u", който не се вижда; напишете стойността наново"_s;

@@ -2,6 +2,7 @@
 
 #include "forms/error.h"
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QLocale>
@@ -139,9 +140,6 @@ void ListBox::currentChanged(const QModelIndex &current, const QModelIndex &prev
         QAbstractItemView::currentChanged(current, previous);
 }
 
-// The view lays its items out later, so its scroll bars keep their place through a clear and
-// the new entries would be shown from where the old ones were scrolled to: a cleared list starts
-// again from the top, at its first entry.
 // Whether the entry is seen whole: the delegate cuts off what does not fit its place in the list.
 bool ListBox::showsWhole(const QModelIndex &index) const {
     QStyleOptionViewItem option;
@@ -163,6 +161,38 @@ bool ListBox::viewportEvent(QEvent *event) {
     return true;
 }
 
+void ListBox::focusInEvent(QFocusEvent *event) {
+    m_lastTyped.invalidate();
+    QListWidget::focusInEvent(event);
+}
+
+void ListBox::keyboardSearch(const QString &search) {
+    if (m_texts.isEmpty())
+        return;
+    const bool newSearch = search.isEmpty() || !m_lastTyped.isValid() ||
+                           m_lastTyped.elapsed() > QApplication::keyboardInputInterval();
+    m_lastTyped.start();
+    m_typed = newSearch ? search : m_typed + search;
+    // The same letter again steps on to the next entry that starts with it.
+    const bool sameLetter = m_typed.size() > 1 && m_typed.count(m_typed.back()) == m_typed.size();
+    const QString wanted = sameLetter ? m_typed.first(1) : m_typed;
+    if (wanted.isEmpty())
+        return;
+    const int current = currentRow();
+    const int start = current < 0 ? 0 : (newSearch || sameLetter) ? current + 1 : current;
+    const int count = int(m_texts.size());
+    for (int i = 0; i < count; ++i) {
+        const int row = (start + i) % count;
+        if (m_texts.at(row).startsWith(wanted, Qt::CaseInsensitive)) {
+            setCurrentIndex(model()->index(row, 0));
+            return;
+        }
+    }
+}
+
+// The view lays its items out later, so its scroll bars keep their place through a clear and
+// the new entries would be shown from where the old ones were scrolled to: a cleared list starts
+// again from the top, at its first entry.
 void ListBox::Clear() {
     clear();
     m_texts.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCollator>
+#include <QElapsedTimer>
 #include <QListWidget>
 
 #include <optional>
@@ -38,6 +39,11 @@ public:
     // Hiding the list drops the view's items, showing it makes them again from the entries.
     void setVisible(bool visible) override;
 
+    // Typing chooses the next entry that starts with the letters typed, as in every list; the
+    // letters typed after the list gains the focus start a new search, however soon they follow
+    // the last ones typed in it.
+    void keyboardSearch(const QString &search) override;
+
     // The collation a sorted list uses; fixed to Bulgarian so the order is the same whatever
     // the machine's locale settings say.
     static QCollator bulgarianCollator();
@@ -45,6 +51,7 @@ public:
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     bool viewportEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     void checkIndex(const char *operation, int index) const;
@@ -64,6 +71,9 @@ private:
     // same table adds the same texts again and need not sort them again.
     QStringList m_lastUnsorted;
     std::vector<quint16> m_lastOrder;
+    // The letters of the search being typed, and when the last one came.
+    QString m_typed;
+    QElapsedTimer m_lastTyped;
 };
 
 } // namespace forms

@@ -4,6 +4,7 @@
 #include "shell/application.h"
 #include "shell/commandline.h"
 #include "shell/quizfileopener.h"
+#include "shell/quizpaster.h"
 #include "shell/quizwindow.h"
 #include "shell/zoomcontrol.h"
 
@@ -74,6 +75,7 @@ int main(int argc, char *argv[]) {
             return EXIT_FAILURE;
         // Owned by the form.
         new shell::QuizFileOpener(form);
+        new shell::QuizPaster(form);
         auto *zoomControl = new shell::ZoomControl(form);
         zoomControl->zoomTo(commandLine.zoom);
         form.show();

@@ -203,12 +203,14 @@ std::vector<std::pair<const char *, std::pair<QByteArray, Expected>>> rawCases()
     };
 }
 
-void checkResult(const QuizFileResult &result, const Expected &expected) {
+void checkResult(const QuizFileResult &result, const Expected &expected,
+                 const QString &source = u"Тест.csv"_s) {
     if (expected.quiz) {
         if (const auto *error = std::get_if<QuizFileError>(&result))
             QFAIL(qPrintable(u"refused: "_s + error->text()));
         const Quiz &quiz = std::get<Quiz>(result);
         QCOMPARE(quiz.title, expected.quiz->title);
+        QCOMPARE(quiz.answerCount, expected.quiz->answerCount);
         QCOMPARE(quiz.captions, expected.quiz->captions);
         QCOMPARE(quiz.explanationCaption, expected.quiz->explanationCaption);
         QVERIFY2(quiz.rows == expected.quiz->rows, "the rows differ");
@@ -216,7 +218,7 @@ void checkResult(const QuizFileResult &result, const Expected &expected) {
     }
     const auto *error = std::get_if<QuizFileError>(&result);
     QVERIFY2(error, "the file opened");
-    QCOMPARE(error->fileName, u"Тест.csv"_s);
+    QCOMPARE(error->fileName, source);
     QVERIFY2(error->message.contains(expected.fragment), qPrintable(error->message));
     QCOMPARE(error->line, expected.line);
     QCOMPARE(error->column, expected.column);
@@ -225,6 +227,7 @@ void checkResult(const QuizFileResult &result, const Expected &expected) {
 } // namespace
 
 Q_DECLARE_METATYPE(Expected)
+Q_DECLARE_METATYPE(content::PastedCells)
 
 class QuizFileTest : public QObject {
     Q_OBJECT
@@ -234,6 +237,8 @@ private slots:
     void parse();
     void parseBytes_data();
     void parseBytes();
+    void pasted_data();
+    void pasted();
     void errorText_data();
     void errorText();
     void roundTrip_data();
@@ -290,6 +295,53 @@ void QuizFileTest::parseBytes() {
         return;
     }
     checkResult(result, expected);
+}
+
+// Cells as spreadsheets put them on the clipboard, in UTF-8.
+void QuizFileTest::pasted_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<content::PastedCells>("format");
+    QTest::addColumn<Expected>("expected");
+    const auto plain = content::PastedCells::PlainText;
+    const auto libreOffice = content::PastedCells::LibreOffice;
+    const std::array<QString, 3> battle = {u"Място"_s, u"Победител"_s, u"Победен"_s};
+
+    QTest::newRow("Excel: a quoted line break and quotes, CR LF, no final line end")
+        << "Място\tПобедител\tПобеден\tОбяснение\r\nКана\tХанибал\tВарон\t\"Два\r\n\"\"реда\"\"\"\r"
+           "\n"
+           "Ватерло\tУелингтън\tНаполеон\t"_ba
+        << plain
+        << opens(battle, u"Обяснение"_s,
+                 {{{u"Кана"_s, u"Ханибал"_s, u"Варон"_s}, u"Два\r\n\"реда\""_s},
+                  {{u"Ватерло"_s, u"Уелингтън"_s, u"Наполеон"_s}, {}}});
+    QTest::newRow("plain text: years, quotes left as they stand")
+        << "Година\tСъбитие\n1185\t\"Асен\" и Петър\n681\tОсноваване\n"_ba << plain
+        << opens({u"Година"_s, u"Събитие"_s, {}}, {},
+                 {{{u"1185"_s, u"\"Асен\" и Петър"_s, {}}, {}},
+                  {{u"681"_s, u"Основаване"_s, {}}, {}}});
+    QTest::newRow("LibreOffice: only cells with a tab or line break quoted")
+        << "А\tБ\tОбяснение\n\"x\"\t\"Тютюн\" роман\t\"q\"\"\nw\"\nu\tv\t\"таб\tвътре\"\n"_ba
+        << libreOffice
+        << opens({u"А"_s, u"Б"_s, {}}, u"Обяснение"_s,
+                 {{{u"\"x\""_s, u"\"Тютюн\" роман"_s, {}}, u"q\"\nw"_s},
+                  {{u"u"_s, u"v"_s, {}}, u"таб\tвътре"_s}});
+    QTest::newRow("a sentence is not a table")
+        << "\n  Битката при Кана се води през 216 г. пр.н.е.\nКартаген\tРим\n"_ba << plain
+        << refused(0, 0, u"не е таблица"_s);
+    QTest::newRow("an empty cell, named by its place")
+        << "А\tБ\tВ\nx\ty\tz\nu\t\tw\n"_ba << libreOffice << refused(3, 2, u"липсва стойност"_s);
+    QTest::newRow("more than 16 MiB") << "А\tБ\n"_ba + QByteArray(content::maxQuizFileBytes, 'x')
+                                      << plain << refused(0, 0, u"твърде голям"_s);
+}
+
+void QuizFileTest::pasted() {
+    QFETCH(QByteArray, text);
+    QFETCH(content::PastedCells, format);
+    QFETCH(Expected, expected);
+    if (expected.quiz)
+        expected.quiz->title = content::pastedQuizTitle.toString();
+    checkResult(content::parsePastedCells(text, format), expected,
+                content::pastedTextName.toString());
 }
 
 void QuizFileTest::errorText_data() {

@@ -4,6 +4,7 @@
 #include "forms/listbox.h"
 #include "forms/textbox.h"
 
+#include <QApplication>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -47,6 +48,8 @@ private slots:
     void removingAnotherItemKeepsTheSelection();
     void removingTheCurrentUnselectedItemKeepsTheSelection();
     void clearDropsTheSelection();
+    void typingChoosesAnEntry_data();
+    void typingChoosesAnEntry();
     void textBoxGivesBackExactlyWhatWasSet();
     void textBoxShowsANewTextFromItsStart();
     void controlArrayRejectsMissingMembers();
@@ -274,6 +277,46 @@ void TestForms::clearDropsTheSelection() {
     QCOMPARE(list.ListIndex(), -1);
     list.AddItem(u"б"_s);
     QCOMPARE(list.ListIndex(), -1);
+}
+
+void TestForms::typingChoosesAnEntry_data() {
+    QTest::addColumn<QStringList>("typed"); // "|": the focus leaves the list and comes back
+    QTest::addColumn<QString>("chosen");
+    // The focus makes the first entry current; a search begins after the current entry.
+    QTest::newRow("a first letter") << QStringList{u"Х"_s} << u"Ханибал"_s;
+    QTest::newRow("letters of one entry")
+        << QStringList{u"Жан д"_s} << u"Жан дьо Ноа, Жана Д’Арк"_s;
+    QTest::newRow("the same letter again") << QStringList{u"жж"_s} << u"Жан дьо Ноа, Жана Д’Арк"_s;
+    QTest::newRow("a lower-case entry") << QStringList{u"ххх"_s} << u"херцог Уилям Завоевателя"_s;
+    QTest::newRow("typed again after the focus comes back")
+        << QStringList{u"М"_s, u"|"_s, u"Ж"_s} << u"Жан дьо Ноа, Жана Д’Арк"_s;
+}
+
+void TestForms::typingChoosesAnEntry() {
+    QFETCH(QStringList, typed);
+    QFETCH(QString, chosen);
+    QWidget window;
+    auto *list = new ListBox(u"List1"_s, true, &window);
+    list->AddItems({u"Мехмед II"_s, u"Жан Жак Пелисие"_s, u"херцог Уилям Завоевателя"_s,
+                    u"Хенри V"_s, u"Жан дьо Ноа, Жана Д’Арк"_s, u"Ханибал"_s});
+    auto *other = new QWidget(&window);
+    other->setFocusPolicy(Qt::StrongFocus);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    list->setFocus();
+    for (const QString &letters : typed) {
+        if (letters == u"|"_s) {
+            other->setFocus();
+            list->setFocus();
+        } else {
+            // Cyrillic letters, which QTest::keyClicks cannot type, as key events with their text.
+            for (QChar letter : letters)
+                QTest::sendKeyEvent(QTest::Click, list, Qt::Key(letter.toUpper().unicode()),
+                                    QString(letter), Qt::NoModifier);
+        }
+    }
+    QCOMPARE(list->ListIndex() < 0 ? QString() : list->List(list->ListIndex()), chosen);
 }
 
 void TestForms::textBoxGivesBackExactlyWhatWasSet() {

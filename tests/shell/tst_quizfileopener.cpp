@@ -1,10 +1,12 @@
 #include "quiz/quizform.h"
 #include "shell/application.h"
 #include "shell/quizfileopener.h"
+#include "shell/quizpaster.h"
 #include "shell/quizwindow.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -29,6 +31,7 @@ const QByteArray goodQuiz = "\xEF\xBB\xBF"
 struct Window {
     std::unique_ptr<quiz::QuizForm> form;
     shell::QuizFileOpener *opener = nullptr;
+    shell::QuizPaster *paster = nullptr;
     QStringList reported;
 };
 
@@ -39,10 +42,12 @@ std::unique_ptr<Window> shownWindow() {
         qFatal("unexpected error: %s", qPrintable(message));
     });
     window->opener = new shell::QuizFileOpener(*window->form);
-    window->opener->setErrorReporter(
-        [reported = &window->reported](QWidget *, const QString &message) {
-            reported->append(message);
-        });
+    window->paster = new shell::QuizPaster(*window->form);
+    const auto report = [reported = &window->reported](QWidget *, const QString &message) {
+        reported->append(message);
+    };
+    window->opener->setErrorReporter(report);
+    window->paster->setErrorReporter(report);
     window->form->Form_Load();
     window->form->show();
     QApplication::setActiveWindow(window->form.get());
@@ -83,6 +88,15 @@ QStringList stateOf(const quiz::QuizForm &form) {
     return state;
 }
 
+// Puts text on the clipboard as a spreadsheet would, in the given format, and presses Ctrl+V.
+void pasteWithKeys(quiz::QuizForm &form, const QString &format, const QByteArray &text) {
+    auto *mime = new QMimeData;
+    if (!format.isEmpty())
+        mime->setData(format, text);
+    QGuiApplication::clipboard()->setMimeData(mime);
+    QTest::keyClick(&form, Qt::Key_V, Qt::ControlModifier);
+}
+
 void selectRows(quiz::QuizForm &form, int place, int winner, int defeated) {
     form.List1(0).setCurrentRow(place, QItemSelectionModel::ClearAndSelect);
     form.List1(1).setCurrentRow(winner, QItemSelectionModel::ClearAndSelect);
@@ -98,6 +112,8 @@ private slots:
     void initTestCase();
     void ctrlOChoosesAQuizTableInAFileDialog();
     void aFileDroppedOnTheWindowOpens();
+    void pastedCellsOpen_data();
+    void pastedCellsOpen();
     void aRefusedFileLeavesQuizAndRoundAsTheyWere_data();
     void aRefusedFileLeavesQuizAndRoundAsTheyWere();
     void messageBoxShowsTheFileNameAsPlainText();
@@ -156,10 +172,46 @@ void TestQuizFileOpener::aFileDroppedOnTheWindowOpens() {
     QCOMPARE(form.List1(2).accessibleName(), u"Валута"_s);
 }
 
+// Ctrl+V takes LibreOffice's own cells before the plain text every spreadsheet offers.
+void TestQuizFileOpener::pastedCellsOpen_data() {
+    QTest::addColumn<QStringList>("formats");
+    QTest::addColumn<QStringList>("countries");
+    QTest::newRow("plain text") << QStringList{u"text/plain"_s}
+                                << QStringList{u"България"_s, u"Румъния"_s, u"Сърбия"_s};
+    QTest::newRow("LibreOffice's cells")
+        << QStringList{u"application/x-libreoffice-tsvc"_s, u"text/plain"_s}
+        << QStringList{u"Гърция"_s, u"Сърбия"_s};
+}
+
+void TestQuizFileOpener::pastedCellsOpen() {
+    QFETCH(QStringList, formats);
+    QFETCH(QStringList, countries);
+    const auto window = shownWindow();
+    auto *mime = new QMimeData;
+    mime->setData(formats.constFirst(), "Държава\tСтолица\nГърция\tАтина\nСърбия\tБелград\n");
+    mime->setData(u"text/plain"_s, "Държава\tСтолица\tВалута\nБългария\tСофия\tлев\n"
+                                   "Румъния\tБукурещ\tлея\nСърбия\tБелград\tдинар\n");
+    QGuiApplication::clipboard()->setMimeData(mime);
+    QTest::keyClick(window->form.get(), Qt::Key_Insert, Qt::ShiftModifier);
+
+    QTRY_COMPARE(entries(window->form->List1(0)), countries);
+    QCOMPARE(window->form->Label1(0).Caption(), u"Поставена таблица"_s);
+    QVERIFY(window->reported.isEmpty());
+}
+
 void TestQuizFileOpener::aRefusedFileLeavesQuizAndRoundAsTheyWere_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("message");
+    // Pasted cells: the clipboard's format in place of a file name.
+    QTest::newRow("pasted: a sentence")
+        << u"text/plain"_s << QByteArray("Битката при Кана.\n") << u"не е таблица"_s;
+    QTest::newRow("pasted: a row short of a cell")
+        << u"application/x-libreoffice-tsvc"_s
+        << QByteArray("Държава\tСтолица\tВалута\nБългария\tСофия\nА\tБ\tВ\n")
+        << u"поставения текст, ред 2"_s;
+    QTest::newRow("pasted: an empty clipboard") << u"text/plain"_s << QByteArray() << QString();
+    QTest::newRow("pasted: no text at all") << u"image/png"_s << QByteArray("\x89PNG") << QString();
     QTest::newRow("a row short of a field")
         << u"Кратък.csv"_s << QByteArray("Държава;Столица;Валута\nБългария;София\nА;Б;В\n")
         << u"Кратък.csv, ред 2"_s;
@@ -190,13 +242,18 @@ void TestQuizFileOpener::aRefusedFileLeavesQuizAndRoundAsTheyWere() {
     selectRows(form, 1, 0, 1);
     const QStringList before = stateOf(form);
 
-    const QString path =
-        name.isEmpty() ? m_folder.filePath(u"Няма.csv"_s) : writeFile(m_folder, name, bytes);
-    QVERIFY(!window->opener->open(path));
+    if (name.contains(u'/')) {
+        pasteWithKeys(form, name, bytes);
+    } else {
+        const QString path =
+            name.isEmpty() ? m_folder.filePath(u"Няма.csv"_s) : writeFile(m_folder, name, bytes);
+        QVERIFY(!window->opener->open(path));
+    }
 
-    QCOMPARE(window->reported.size(), 1);
-    QVERIFY2(window->reported.constFirst().contains(message),
-             qPrintable(window->reported.constFirst()));
+    QCOMPARE(window->reported.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(window->reported.constFirst().contains(message),
+                 qPrintable(window->reported.constFirst()));
     QCOMPARE(stateOf(form), before);
     QVERIFY(!form.hasEnded());
     QVERIFY(form.isVisible());

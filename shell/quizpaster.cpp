@@ -1,0 +1,58 @@
+#include "shell/quizpaster.h"
+
+#include "forms/announcer.h"
+#include "quiz/quizform.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QShortcut>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace shell {
+
+namespace {
+
+// LibreOffice Calc's own copy of the cells, which keeps a cell's line breaks and tabs; every
+// spreadsheet also offers plain text.
+const QString libreOfficeCells = u"application/x-libreoffice-tsvc"_s;
+
+} // namespace
+
+QuizPaster::QuizPaster(quiz::QuizForm &form)
+    : QObject(&form)
+    , m_form(form) {
+    // Every key the platform pastes with: Ctrl+V, and Shift+Insert on X11.
+    auto *shortcut = new QShortcut(QKeySequence::Paste, &form);
+    connect(shortcut, &QShortcut::activated, this, qOverload<>(&QuizPaster::paste));
+}
+
+bool QuizPaster::paste() {
+    return paste(QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard));
+}
+
+bool QuizPaster::paste(const QMimeData *mime) {
+    if (m_form.hasEnded() || mime == nullptr)
+        return false;
+    const bool fromLibreOffice = mime->hasFormat(libreOfficeCells);
+    const QByteArray cells = fromLibreOffice ? mime->data(libreOfficeCells) : mime->text().toUtf8();
+    if (cells.trimmed().isEmpty())
+        return false;
+
+    content::QuizFileResult result =
+        content::parsePastedCells(cells, fromLibreOffice ? content::PastedCells::LibreOffice
+                                                         : content::PastedCells::PlainText);
+    if (const auto *error = std::get_if<content::QuizFileError>(&result)) {
+        m_reportError(&m_form, quizFileErrorMessage(*error));
+        return false;
+    }
+    const auto &quiz = std::get<content::Quiz>(result);
+    return m_form.raiseEvent([this, &quiz] {
+        m_form.openQuiz(quiz);
+        forms::announce(&m_form, u"Поставена е викторина с "_s + QString::number(quiz.rows.size()) +
+                                     u" реда."_s);
+    });
+}
+
+} // namespace shell
