@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QIcon>
 #include <QImageReader>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPixmap>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace shell {
 
@@ -17,6 +20,18 @@ QIcon windowIcon() {
     QImageReader reader(QStringLiteral(":/icons/org.example.Valtessa-32.png"), "png");
     reader.setAutoDetectImageFormat(false);
     return QIcon(QPixmap::fromImage(reader.read()));
+}
+
+// Qt's own texts (the file dialog, the text box's context menu, message box buttons) in
+// Bulgarian, whatever the system's language: the program speaks no other. Without the
+// translation installed they stay in English.
+void installQtTranslation(QApplication &app) {
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Bulgarian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }
 
 } // namespace
@@ -42,6 +57,7 @@ void setUpApplication(QApplication &app) {
     QApplication::setApplicationDisplayName(QStringLiteral("Valtessa"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.Valtessa"));
     QApplication::setWindowIcon(windowIcon());
+    installQtTranslation(app);
 
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(app.style()->standardPalette());
