@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPixmap>
+#include <QSettings>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTranslator>
@@ -34,6 +35,18 @@ void installQtTranslation(QApplication &app) {
         delete translator;
 }
 
+// Qt's file dialog keeps its history, sidebar and columns in ~/.config/QtProject.conf, shared by
+// every Qt program of the user, and writes that file whenever a dialog closes. This program keeps
+// no files, and on a lab's shared account a pupil should not be shown the folders others opened:
+// Qt's own settings are looked for in a folder that can never exist, so the dialog reads nothing
+// and its writes fail quietly. (Windows and macOS keep them in the registry and in preferences, not
+// reached here.)
+void keepQtSettingsAway() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+#endif
+}
+
 } // namespace
 
 void setApplicationNames() {
@@ -58,6 +71,7 @@ void setUpApplication(QApplication &app) {
     QApplication::setDesktopFileName(QStringLiteral("org.example.Valtessa"));
     QApplication::setWindowIcon(windowIcon());
     installQtTranslation(app);
+    keepQtSettingsAway();
 
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(app.style()->standardPalette());

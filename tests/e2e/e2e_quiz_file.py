@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """A teacher starts the real program with her own quiz file, as "Open with" from the file
-manager does: the window plays her table under her captions. A file that cannot be played opens
+manager does: the window plays her table under her captions, and Ctrl+O then looks in her
+file's folder. A file that cannot be played opens
 no window: a message box says why, the same text goes to standard error, and the exit status is
 2."""
 
@@ -67,6 +68,19 @@ def play_file(executable, artifacts, folder):
         check(program.list_items(countries) == ["България", "Гърция", "Румъния"],
               program.list_items(countries))
         program.screenshot(os.path.join(artifacts, "e2e-quiz-file-right.png"))
+
+        # Ctrl+O: Qt's dialog in Bulgarian, in the quiz's folder, with no file name typed in.
+        program.keys("ctrl+o")
+        dialog = wait_for("the file dialog", program.dialog)
+        buttons = [n.name for n in descendants(dialog) if n.getRole() == pyatspi.ROLE_PUSH_BUTTON]
+        check({"Отваряне", "Отказ"} <= set(buttons), f"the dialog's buttons are {buttons}")
+        look_in = next(n for n in descendants(dialog) if n.getRole() == pyatspi.ROLE_COMBO_BOX)
+        check(look_in.name == folder, f"the dialog opened in {look_in.name!r}")
+        file_name = next(n for n in descendants(dialog) if n.getRole() == pyatspi.ROLE_TEXT)
+        check(program.text_of(file_name) == "", f"file name {program.text_of(file_name)!r}")
+        program.screenshot(os.path.join(artifacts, "e2e-quiz-file-dialog.png"))
+        program.keys("Escape")
+        wait_for("the file dialog to close", lambda: program.dialog() is None)
     except BaseException:
         program.process.kill()
         raise

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -115,10 +116,16 @@ void TestQuizFileOpener::initTestCase() {
 void TestQuizFileOpener::ctrlOChoosesAQuizTableInAFileDialog() {
     const auto window = shownWindow();
     const QString path = writeFile(m_folder, u"Столици.csv"_s, goodQuiz);
-
+    // A home without a Documents folder: the dialog opens at home, with no file name typed in.
+    const QTemporaryDir home;
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
     QTest::keyClick(window->form.get(), Qt::Key_O, Qt::ControlModifier);
+    qputenv("HOME", realHome);
     QFileDialog *dialog = nullptr;
     QTRY_VERIFY((dialog = window->form->findChild<QFileDialog *>()) != nullptr);
+    QCOMPARE(dialog->directory().absolutePath(), home.path());
+    QCOMPARE(dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->text(), QString());
     QVERIFY(dialog->nameFilters().constFirst().contains(u"(*.csv *.tsv *.txt)"_s));
     QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
     dialog->selectFile(path);
@@ -129,6 +136,13 @@ void TestQuizFileOpener::ctrlOChoosesAQuizTableInAFileDialog() {
     QCOMPARE(entries(window->form->List1(1)),
              (QStringList{u"Белград"_s, u"Букурещ"_s, u"София"_s}));
     QVERIFY(window->reported.isEmpty());
+
+    // Once a quiz has been opened, the dialog opens in its folder.
+    QTRY_VERIFY(window->form->findChild<QFileDialog *>() == nullptr);
+    window->opener->chooseFile();
+    QVERIFY((dialog = window->form->findChild<QFileDialog *>()) != nullptr);
+    QCOMPARE(dialog->directory().absolutePath(), m_folder.path());
+    dialog->reject();
 }
 
 void TestQuizFileOpener::aFileDroppedOnTheWindowOpens() {
