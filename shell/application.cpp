@@ -1,4 +1,5 @@
 #include "shell/application.h"
+#include "shell/version.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -51,7 +52,7 @@ void keepQtSettingsAway() {
 
 void setApplicationNames() {
     QCoreApplication::setApplicationName(QStringLiteral("valtessa"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VALTESSA_VERSION));
     QCoreApplication::setOrganizationName(QStringLiteral("Kordavin"));
 }
 
