@@ -32,6 +32,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     # The libraries come from dpkg-shlibdeps. These are loaded by name at run time, so it cannot
     # see them: the font the window asks for, Qt's X11 platform plugin and Qt's translation.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/CPackChecks.cmake")
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-qpa-plugins, qt6-translations-l10n")
     # Control files readable by all, as dpkg and lintian expect.
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
