@@ -26,8 +26,10 @@ QIcon windowIcon() {
 
 // Qt's own texts (the file dialog, the text box's context menu, message box buttons) in
 // Bulgarian, whatever the system's language: the program speaks no other. Without the
-// translation installed they stay in English.
+// translation installed they stay in English. The default locale names file types in the file
+// dialog; Qt formats its sizes and dates by the system's locale, which no program can change.
 void installQtTranslation(QApplication &app) {
+    QLocale::setDefault(QLocale(QLocale::Bulgarian, QLocale::Bulgaria));
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Bulgarian), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
