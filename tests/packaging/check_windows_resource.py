@@ -2,9 +2,7 @@
 """Compiles the Windows resource script with MinGW's windres, as a MinGW build of the program
 does, reads the compiled record back and checks the version record and the icon.
 
-usage: check_windows_resource.py WINDRES PREPROCESSOR RC_FILE INCLUDE_DIR ICO_FILE PROJECT_VERSION
-                                 WORK_DIR
-(INCLUDE_DIR holds the version header the build makes.)
+usage: check_windows_resource.py WINDRES PREPROCESSOR RC_FILE INCLUDE_DIR ICO_FILE VERSION WORK_DIR
 """
 
 import re
