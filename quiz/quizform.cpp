@@ -30,6 +30,14 @@ QString rightAnswerWithoutExplanation(const content::Quiz &quiz, const content::
            row.answers[1] + u"\r\n"_s + third + u": "_s + row.answers[2] + u"\r\n"_s;
 }
 
+// A caption as a word inside a sentence: „Място“ becomes „място“, but an abbreviation or a
+// name in capitals („ДДС“, „НАТО“), whose second letter is a capital too, stays as written.
+QString captionInSentence(QString caption) {
+    if (!caption.isEmpty() && !(caption.size() > 1 && caption[1].isUpper()))
+        caption[0] = caption[0].toLower();
+    return caption;
+}
+
 } // namespace
 
 QuizForm::QuizForm(const forms::FormDescription &description, QWidget *parent)
@@ -188,10 +196,7 @@ void QuizForm::AnnounceMissingChoice(const std::array<bool, 3> &missing) {
     for (qint16 list = 0; list < 3; ++list) {
         if (!missing[std::size_t(list)])
             continue;
-        QString caption = Label1(qint16(list + 1)).Caption().trimmed();
-        if (!caption.isEmpty())
-            caption[0] = caption[0].toLower();
-        names << caption;
+        names << captionInSentence(Label1(qint16(list + 1)).Caption().trimmed());
     }
     QString joined = names.takeLast();
     if (!names.isEmpty())

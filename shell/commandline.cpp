@@ -33,6 +33,38 @@ QList<QCommandLineOption> qtOptions() {
     return options;
 }
 
+struct MisusedOption {
+    QString written; // as on the command line, dashes included
+    QString name;
+    bool valueGiven = false;
+};
+
+// The option the parser refused when no option was unknown: one that takes no value given one
+// (`--help=1`), or else the last argument, an option left without its value (an earlier one
+// would have taken the next argument as its value).
+MisusedOption misusedOption(const QStringList &arguments,
+                            const QList<QCommandLineOption> &options) {
+    const auto nameOf = [](const QString &written) {
+        qsizetype dashes = 0;
+        while (dashes < written.size() && written[dashes] == u'-')
+            ++dashes;
+        return written.mid(dashes);
+    };
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == u"--"_s)
+            break;
+        const QString written = argument.section(u'=', 0, 0);
+        if (!argument.startsWith(u'-') || written.size() == argument.size())
+            continue;
+        for (const QCommandLineOption &option : options) {
+            if (option.valueName().isEmpty() && option.names().contains(nameOf(written)))
+                return {written, nameOf(written), true};
+        }
+    }
+    const QString last = arguments.size() > 1 ? arguments.constLast() : QString();
+    return {last, nameOf(last)};
+}
+
 void print(std::FILE *stream, const QString &text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
@@ -51,8 +83,8 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     const QCommandLineOption version(QStringList{u"v"_s, versionName});
     const QCommandLineOption exportQuiz(exportName, QString(), u"FILE"_s);
     const QCommandLineOption zoom(zoomName, QString(), u"PERCENT"_s);
-    parser.addOptions({help, version, exportQuiz, zoom});
-    parser.addOptions(qtOptions());
+    const QList<QCommandLineOption> options = QList{help, version, exportQuiz, zoom} + qtOptions();
+    parser.addOptions(options);
     parser.addPositionalArgument(u"FILE"_s, QString());
 
     CommandLine result;
@@ -67,11 +99,15 @@ CommandLine parseCommandLine(const QStringList &arguments) {
             return usageError(u"непозната опция „"_s + (name.size() == 1 ? u"-"_s : u"--"_s) +
                               name + u"“"_s);
         }
-        const QString option = arguments.isEmpty() ? QString() : arguments.constLast();
-        if (option.endsWith(zoomName))
+        const MisusedOption misused = misusedOption(arguments, options);
+        if (misused.valueGiven)
+            return usageError(u"„"_s + misused.written + u"“ не приема стойност"_s);
+        if (misused.name == zoomName)
             return usageError(u"след „--"_s + zoomName + u"“ трябва да стои мащаб в проценти: "_s +
                               forms::zoomStepList());
-        return usageError(u"след „--"_s + exportName + u"“ трябва да стои име на файл"_s);
+        if (misused.name == exportName)
+            return usageError(u"след „--"_s + exportName + u"“ трябва да стои име на файл"_s);
+        return usageError(u"след „"_s + misused.written + u"“ трябва да стои стойност"_s);
     }
 
     if (parser.isSet(zoom)) {
@@ -126,8 +162,8 @@ QString commandLineHelp() {
            u"                           или 300 %; в прозореца Ctrl++, Ctrl+- и Ctrl+0\n"
            u"\n"
            u"В прозореца Ctrl+O отваря викторина от файл; файл може и да се пусне в прозореца.\n"
-           u"Изход: 0 при успех, 2 при грешна команда или файл, който не може да се прочете\n"
-           u"или запише.\n"_s;
+           u"Изход: 0 при успех, 1 при вътрешна грешка на програмата, 2 при грешна команда\n"
+           u"или файл, който не може да се прочете или запише.\n"_s;
 }
 
 void printToStandardError(const QString &text) {

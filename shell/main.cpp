@@ -74,7 +74,9 @@ int main(int argc, char *argv[]) {
             }))
             return EXIT_FAILURE;
         // Owned by the form.
-        new shell::QuizFileOpener(form);
+        auto *opener = new shell::QuizFileOpener(form);
+        if (quiz)
+            opener->rememberFolderOf(commandLine.quizFile);
         new shell::QuizPaster(form);
         auto *zoomControl = new shell::ZoomControl(form);
         zoomControl->zoomTo(commandLine.zoom);

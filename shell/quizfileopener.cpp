@@ -3,6 +3,7 @@
 #include "quiz/quizform.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -28,6 +29,18 @@ QString droppedFile(const QMimeData *mime) {
     return urls.constFirst().toLocalFile();
 }
 
+// Where the file dialog opens: the folder of the last quiz file of this run, else the user's
+// documents, else home. Always a folder that exists: given one that does not, the dialog would
+// put its name into the file name field.
+QString startFolder(const QString &lastFolder) {
+    for (const QString &folder :
+         {lastFolder, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
+}
+
 } // namespace
 
 QString quizFileErrorMessage(const content::QuizFileError &error) {
@@ -46,12 +59,13 @@ QuizFileOpener::QuizFileOpener(quiz::QuizForm &form)
 bool QuizFileOpener::open(const QString &path) {
     if (m_form.hasEnded())
         return false;
+    // Remembered even when the file is refused: the teacher mends it, or picks another, there.
+    rememberFolderOf(path);
     content::QuizFileResult result = content::readQuizFile(path);
     if (const auto *error = std::get_if<content::QuizFileError>(&result)) {
         m_reportError(&m_form, quizFileErrorMessage(*error));
         return false;
     }
-    m_lastFolder = QFileInfo(path).absolutePath();
     const auto &quiz = std::get<content::Quiz>(result);
     return m_form.raiseEvent([this, &quiz] { m_form.openQuiz(quiz); });
 }
@@ -59,17 +73,18 @@ bool QuizFileOpener::open(const QString &path) {
 void QuizFileOpener::chooseFile() {
     if (m_form.hasEnded() || m_form.findChild<QFileDialog *>() != nullptr)
         return;
-    const QString folder = m_lastFolder.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                               : m_lastFolder;
     auto *dialog =
-        new QFileDialog(&m_form, u"Отваряне на викторина"_s, folder,
+        new QFileDialog(&m_form, u"Отваряне на викторина"_s, startFolder(m_lastFolder),
                         u"Таблици с викторини (*.csv *.tsv *.txt);;Всички файлове (*)"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     connect(dialog, &QFileDialog::fileSelected, this, &QuizFileOpener::open);
     dialog->open();
+}
+
+void QuizFileOpener::rememberFolderOf(const QString &path) {
+    m_lastFolder = QFileInfo(path).absolutePath();
 }
 
 bool QuizFileOpener::eventFilter(QObject *watched, QEvent *event) {

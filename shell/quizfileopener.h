@@ -29,8 +29,11 @@ public:
 
     // Reads the file at path and plays it. Returns false when it was refused.
     bool open(const QString &path);
-    // Shows the file dialog; the chosen file is opened when the dialog is accepted.
+    // Shows the file dialog; the chosen file is opened when the dialog is accepted. It opens in
+    // the folder of the last file of this run, which is kept for this run only.
     void chooseFile();
+    // For a file opened before the window was made (the command line).
+    void rememberFolderOf(const QString &path);
 
     // Tests replace the message box so that nothing blocks.
     void setErrorReporter(ErrorReporter reporter) { m_reportError = std::move(reporter); }

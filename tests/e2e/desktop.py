@@ -105,6 +105,11 @@ class Program:
     def find_all(self, role):
         return [n for n in descendants(self.window) if n.getRole() == role]
 
+    def dialog(self):
+        """The program's dialog on the screen, or None."""
+        return next((n for n in descendants(self.app) if n.getRole() == pyatspi.ROLE_DIALOG
+                     and n.getState().contains(pyatspi.STATE_SHOWING)), None)
+
     def controls(self):
         """The quiz's controls as a screen reader finds them, by role and name."""
         labels = self.find_all(pyatspi.ROLE_LABEL)

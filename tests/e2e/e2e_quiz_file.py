@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """A teacher starts the real program with her own quiz file, as "Open with" from the file
-manager does: the window plays her table under her captions. A file that cannot be played opens
-no window: a message box says why, the same text goes to standard error, and the exit status is
-2."""
+manager does: the window plays her table under her captions, and Ctrl+O looks in its folder. A
+file that cannot be played opens no window: a message box says why, the same text goes to
+standard error, and the exit status is 2."""
 
 import os
 import subprocess
@@ -70,6 +70,21 @@ def play_file(executable, artifacts, folder):
         check(program.list_items(countries) == ["България", "Гърция", "Румъния"],
               program.list_items(countries))
         program.screenshot(os.path.join(artifacts, "e2e-quiz-file-right.png"))
+
+        # Ctrl+O: Qt's dialog in Bulgarian, in the quiz's folder, with no file name typed in.
+        program.keys("ctrl+o")
+        dialog = wait_for("the file dialog", program.dialog)
+
+        def named(role):
+            return [n.name for n in descendants(dialog) if n.getRole() == role]
+        buttons, look_in = named(pyatspi.ROLE_PUSH_BUTTON), named(pyatspi.ROLE_COMBO_BOX)
+        check({"Отваряне", "Отказ"} <= set(buttons) and look_in[0] == folder, (buttons, look_in))
+        file_name = next(n for n in descendants(dialog) if n.getRole() == pyatspi.ROLE_TEXT)
+        check(program.text_of(file_name) == "", program.text_of(file_name))
+        wait_for("the file's type in Bulgarian",
+                 lambda: "Документ — CSV" in named(pyatspi.ROLE_TABLE_CELL))
+        program.keys("Escape")
+        wait_for("the file dialog to close", lambda: program.dialog() is None)
     except BaseException:
         program.process.kill()
         raise

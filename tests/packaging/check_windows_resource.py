@@ -2,7 +2,7 @@
 """Compiles the Windows resource script with MinGW's windres, as a MinGW build of the program
 does, reads the compiled record back and checks the version record and the icon.
 
-usage: check_windows_resource.py WINDRES PREPROCESSOR RC_FILE ICO_FILE PROJECT_VERSION WORK_DIR
+usage: check_windows_resource.py WINDRES PREPROCESSOR RC_FILE INCLUDE_DIR ICO_FILE VERSION WORK_DIR
 """
 
 import re
@@ -39,14 +39,15 @@ def ico_entries(path):
     return entries
 
 
-def main(windres, preprocessor, rc_file, ico_file, project_version, work_dir):
+def main(windres, preprocessor, rc_file, include_dir, ico_file, project_version, work_dir):
     work = Path(work_dir)
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
     # Run from elsewhere than the script's folder: the icon's path must resolve from the script,
     # as rc.exe and windres both do.
     preprocess = [f"--preprocessor={preprocessor}", "--preprocessor-arg=-E",
-                  "--preprocessor-arg=-xc", "--preprocessor-arg=-DRC_INVOKED"]
+                  "--preprocessor-arg=-xc", "--preprocessor-arg=-DRC_INVOKED",
+                  f"--preprocessor-arg=-I{include_dir}"]
     for output_format, output in (("coff", "valtessa.rc.obj"), ("res", "valtessa.res")):
         result = subprocess.run([windres, *preprocess, "-i", rc_file, "-O", output_format,
                                  "-o", output], cwd=work, capture_output=True, text=True)
@@ -101,6 +102,6 @@ def main(windres, preprocessor, rc_file, ico_file, project_version, work_dir):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 7:
+    if len(sys.argv) != 8:
         sys.exit(__doc__)
     main(*sys.argv[1:])

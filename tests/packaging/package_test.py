@@ -29,8 +29,9 @@ FILES = [
     "usr/share/doc/valtessa/changelog.gz",
     "usr/share/man/man1/valtessa.1.gz",
 ]
-# Found by dpkg-shlibdeps, and the two it cannot see because Qt and fontconfig load them by name.
-DEPENDS = ["libqt6widgets6", "libqt6gui6", "libqt6core6", "fonts-liberation2", "qt6-qpa-plugins"]
+# Found by dpkg-shlibdeps, and those it cannot see because Qt and fontconfig load them by name.
+DEPENDS = ["libqt6widgets6", "libqt6gui6", "libqt6core6", "fonts-liberation2", "qt6-qpa-plugins",
+           "qt6-translations-l10n"]
 
 
 def fail(message):

@@ -61,19 +61,27 @@ void TestAnnouncements::wrongTripleSaysTheNewWrongCount() {
 void TestAnnouncements::hintNamesTheListsStillToChoose_data() {
     QTest::addColumn<int>("unselectedMask");
     QTest::addColumn<QString>("hint");
-    QTest::newRow("place") << 0b001 << u"Изберете място."_s;
-    QTest::newRow("winner") << 0b010 << u"Изберете победител."_s;
-    QTest::newRow("defeated") << 0b100 << u"Изберете победен."_s;
-    QTest::newRow("place and winner") << 0b011 << u"Изберете място и победител."_s;
-    QTest::newRow("winner and defeated") << 0b110 << u"Изберете победител и победен."_s;
-    QTest::newRow("place and defeated") << 0b101 << u"Изберете място и победен."_s;
-    QTest::newRow("nothing") << 0b111 << u"Изберете място, победител и победен."_s;
+    QTest::addColumn<QStringList>("captions"); // the lists' captions, when not the battles'
+    QTest::newRow("place") << 0b001 << u"Изберете място."_s << QStringList();
+    QTest::newRow("winner") << 0b010 << u"Изберете победител."_s << QStringList();
+    QTest::newRow("defeated") << 0b100 << u"Изберете победен."_s << QStringList();
+    QTest::newRow("place and winner") << 0b011 << u"Изберете място и победител."_s << QStringList();
+    QTest::newRow("winner and defeated")
+        << 0b110 << u"Изберете победител и победен."_s << QStringList();
+    QTest::newRow("place and defeated") << 0b101 << u"Изберете място и победен."_s << QStringList();
+    QTest::newRow("nothing") << 0b111 << u"Изберете място, победител и победен."_s << QStringList();
+    QTest::newRow("abbreviations keep their capitals")
+        << 0b111 << u"Изберете държава, ДДС и ЕС."_s
+        << QStringList{u"Държава"_s, u"ДДС"_s, u"ЕС"_s};
 }
 
 void TestAnnouncements::hintNamesTheListsStillToChoose() {
     QFETCH(int, unselectedMask);
     QFETCH(QString, hint);
+    QFETCH(QStringList, captions);
     const auto form = loadedForm();
+    for (qint16 list = 0; list < captions.size(); ++list)
+        form->Label1(qint16(list + 1)).SetCaption(captions[list]);
     QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
     chooseTriple(*form, tableRows()[3].place, tableRows()[3].winner, tableRows()[3].defeated);
     for (qint16 list = 0; list < 3; ++list)

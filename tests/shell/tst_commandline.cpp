@@ -133,7 +133,7 @@ void TestCommandLine::helpAndVersionNeedNoDisplay() {
 
     const Run version = runProgram({u"--version"_s});
     QCOMPARE(version.status, 0);
-    QCOMPARE(version.out, u"valtessa 1.00\n"_s);
+    QCOMPARE(version.out, QStringLiteral("valtessa " VALTESSA_PROJECT_VERSION "\n"));
 }
 
 void TestCommandLine::wrongCommandLineIsAUsageError_data() {
@@ -143,6 +143,10 @@ void TestCommandLine::wrongCommandLineIsAUsageError_data() {
     QTest::newRow("missing file name") << QStringList{u"--export-quiz"_s} << u"--export-quiz"_s;
     QTest::newRow("zoom between the steps") << QStringList{u"--zoom"_s, u"130"_s} << u"„130“"_s;
     QTest::newRow("missing zoom") << QStringList{u"--zoom"_s} << u"--zoom"_s;
+    QTest::newRow("Qt's option without its value")
+        << QStringList{u"-platform"_s} << u"след „-platform“ трябва да стои стойност"_s;
+    QTest::newRow("a value for an option that takes none")
+        << QStringList{u"--zoom"_s, u"150"_s, u"--help=1"_s} << u"„--help“ не приема стойност"_s;
 }
 
 void TestCommandLine::wrongCommandLineIsAUsageError() {

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -130,10 +131,15 @@ void TestQuizFileOpener::initTestCase() {
 void TestQuizFileOpener::ctrlOChoosesAQuizTableInAFileDialog() {
     const auto window = shownWindow();
     const QString path = writeFile(m_folder, u"Столици.csv"_s, goodQuiz);
-
+    // A home without a Documents folder: no folder name may be typed in as the file's name.
+    const QTemporaryDir home;
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
     QTest::keyClick(window->form.get(), Qt::Key_O, Qt::ControlModifier);
+    qputenv("HOME", realHome);
     QFileDialog *dialog = nullptr;
     QTRY_VERIFY((dialog = window->form->findChild<QFileDialog *>()) != nullptr);
+    QCOMPARE(dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->text(), QString());
     QVERIFY(dialog->nameFilters().constFirst().contains(u"(*.csv *.tsv *.txt)"_s));
     QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
     dialog->selectFile(path);
@@ -144,6 +150,10 @@ void TestQuizFileOpener::ctrlOChoosesAQuizTableInAFileDialog() {
     QCOMPARE(entries(window->form->List1(1)),
              (QStringList{u"Белград"_s, u"Букурещ"_s, u"София"_s}));
     QVERIFY(window->reported.isEmpty());
+    // Then the dialog opens in the quiz's folder.
+    QTRY_VERIFY(window->form->findChild<QFileDialog *>() == nullptr);
+    window->opener->chooseFile();
+    QCOMPARE(window->form->findChild<QFileDialog *>()->directory().absolutePath(), m_folder.path());
 }
 
 void TestQuizFileOpener::aFileDroppedOnTheWindowOpens() {

@@ -118,7 +118,7 @@ void TestWindow::windowHasItsFixedSizeCaptionAndIcon() {
     QCOMPARE(form->minimumSize(), form->maximumSize());
     QVERIFY(form->windowTitle().endsWith(u" Kordavin"_s));
     QVERIFY(form->windowTitle().startsWith(u"https://www.example.org"_s));
-    QCOMPARE(QApplication::applicationVersion(), u"1.00"_s);
+    QCOMPARE(QApplication::applicationVersion(), QStringLiteral(VALTESSA_PROJECT_VERSION));
     QVERIFY(!QApplication::windowIcon().isNull());
     QCOMPARE(QApplication::windowIcon().pixmap(32, 32).size(), QSize(32, 32));
     const QImage shipped(u":/icons/org.example.Valtessa-32.png"_s);

@@ -4,7 +4,7 @@ every system call that names a file or makes a socket. The trace must show no so
 (AF_UNIX) ones, connected only to the X display and the D-Bus session and accessibility buses, and
 no file created, written, renamed or removed outside Qt's runtime directory. Reading is allowed:
 libraries, fonts, /proc. The program runs with a fresh, empty home and runtime directory, as for a
-pupil who starts it for the first time.
+pupil who starts it for the first time; its file dialog is opened and closed too.
 
 Run through tests/e2e/run-in-session.sh:
     privacy.py PROGRAM TABLE_JSON ARTIFACTS_DIR"""
@@ -18,7 +18,7 @@ import sys
 import tempfile
 import time
 
-from pupil import WatchedProgram, battle_table, check, play_round
+from pupil import WatchedProgram, battle_table, check, play_round, wait_for
 
 # System calls that create, change or remove a file by name; each is checked for its paths.
 WRITE_INTENT = re.compile(r"\bO_(WRONLY|RDWR|CREAT|TRUNC|APPEND)\b")
@@ -158,6 +158,11 @@ def run(program, table_json, artifacts):
         started = time.monotonic()
         running = WatchedProgram(strace_wrapper(work, program, trace_prefix), env, timeout=60)
         play_round(running, table)
+        # Qt's file dialog saves its history when it closes.
+        running.keys("ctrl+o")
+        wait_for("the file dialog", running.dialog, running.timeout)
+        running.keys("Escape")
+        wait_for("the file dialog to close", lambda: running.dialog() is None, running.timeout)
         status = running.close()
         check(status == 0, f"the program ended with status {status}")
         wait_for_trace(trace_prefix, running.process.pid)
