@@ -59,23 +59,29 @@ void TestAnnouncements::wrongTripleSaysTheNewWrongCount() {
 }
 
 void TestAnnouncements::hintNamesTheListsStillToChoose_data() {
+    QTest::addColumn<bool>("pairs");
     QTest::addColumn<int>("unselectedMask");
     QTest::addColumn<QString>("hint");
-    QTest::newRow("place") << 0b001 << u"Изберете място."_s;
-    QTest::newRow("winner") << 0b010 << u"Изберете победител."_s;
-    QTest::newRow("defeated") << 0b100 << u"Изберете победен."_s;
-    QTest::newRow("place and winner") << 0b011 << u"Изберете място и победител."_s;
-    QTest::newRow("winner and defeated") << 0b110 << u"Изберете победител и победен."_s;
-    QTest::newRow("place and defeated") << 0b101 << u"Изберете място и победен."_s;
-    QTest::newRow("nothing") << 0b111 << u"Изберете място, победител и победен."_s;
+    QTest::newRow("place") << false << 0b001 << u"Изберете място."_s;
+    QTest::newRow("winner") << false << 0b010 << u"Изберете победител."_s;
+    QTest::newRow("defeated") << false << 0b100 << u"Изберете победен."_s;
+    QTest::newRow("place and winner") << false << 0b011 << u"Изберете място и победител."_s;
+    QTest::newRow("winner and defeated") << false << 0b110 << u"Изберете победител и победен."_s;
+    QTest::newRow("place and defeated") << false << 0b101 << u"Изберете място и победен."_s;
+    QTest::newRow("nothing") << false << 0b111 << u"Изберете място, победител и победен."_s;
+    QTest::newRow("pairs: nothing") << true << 0b011 << u"Изберете година и събитие."_s;
 }
 
 void TestAnnouncements::hintNamesTheListsStillToChoose() {
+    QFETCH(bool, pairs);
     QFETCH(int, unselectedMask);
     QFETCH(QString, hint);
     const auto form = loadedForm();
+    if (pairs)
+        form->openQuiz(yearsQuiz());
     QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
-    chooseTriple(*form, tableRows()[3].place, tableRows()[3].winner, tableRows()[3].defeated);
+    for (qint16 list = 0; list < form->answerListsInPlay(); ++list)
+        choose(form->List1(list), form->List1(list).List(1));
     for (qint16 list = 0; list < 3; ++list)
         if (unselectedMask & (1 << list))
             choose(form->List1(list), QString());
