@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
 namespace forms {
 
@@ -111,7 +112,7 @@ Form::Form(const FormDescription &description, QWidget *parent)
     windowFont.setStyleStrategy(QFont::PreferNoShaping);
     setFont(windowFont);
 
-    for (const ControlDescription &control : m_description.controls) {
+    for (ControlDescription &control : m_description.controls) {
         auto &members = m_arrays[control.name.toString()];
         if (members.size() <= std::size_t(control.index))
             members.resize(std::size_t(control.index) + 1, nullptr);
@@ -209,6 +210,37 @@ void Form::setFocusOrder(const FormDescription &description) {
 QSize Form::designedSize() const {
     return {pixelsFromTwips(m_description.clientWidth),
             pixelsFromTwips(m_description.clientHeight)};
+}
+
+const ControlDescription &Form::layoutOf(const QWidget &control) const {
+    const auto found = std::find_if(m_controls.begin(), m_controls.end(),
+                                    [&control](const Control &c) { return c.widget == &control; });
+    if (found == m_controls.end())
+        throw Error(QStringLiteral("%1 не е контрола на прозореца").arg(control.objectName()));
+    return *found->description;
+}
+
+ControlDescription &Form::layoutEntry(const QWidget &control) {
+    return const_cast<ControlDescription &>(std::as_const(*this).layoutOf(control));
+}
+
+void Form::setControlTop(QWidget &control, int top) {
+    ControlDescription &entry = layoutEntry(control);
+    entry.top = top;
+    applyZoom(&control, entry);
+}
+
+void Form::setControlVisible(QWidget &control, bool visible) {
+    layoutEntry(control).visible = visible;
+    control.setVisible(visible);
+}
+
+void Form::setClientHeight(int height) {
+    if (height == m_description.clientHeight)
+        return;
+    m_description.clientHeight = height;
+    setFixedSize(zoomedSize(designedSize(), m_zoom));
+    emit clientHeightChanged();
 }
 
 QFont Form::zoomedFont() const {

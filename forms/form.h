@@ -49,23 +49,38 @@ public:
     // controls keep their contents, selections, scroll positions and the keyboard focus.
     int zoom() const { return m_zoom; }
     void setZoom(int percent);
-    // The window's size at the designed zoom.
+    // The window's size at the designed zoom, with the layout's changes below.
     QSize designedSize() const;
+
+    // The layout may change after the window is built, as when a quiz needs fewer lists: a
+    // control moves up or down or is hidden, the client area gets shorter or taller. Lengths are
+    // in twips at the designed zoom, as in the description; the window shows them at its zoom,
+    // now and after every change of zoom. Which controls take the focus stays as built.
+    const ControlDescription &layoutOf(const QWidget &control) const;
+    int clientHeight() const { return m_description.clientHeight; }
+    void setControlTop(QWidget &control, int top);
+    void setControlVisible(QWidget &control, bool visible);
+    void setClientHeight(int height);
 
     // Tests replace the message box so that nothing blocks.
     void setErrorReporter(ErrorReporter reporter) { m_reportError = std::move(reporter); }
     static void showErrorMessageBox(QWidget *parent, const QString &message);
+
+signals:
+    // The client area's height has changed, and with it the window's size.
+    void clientHeightChanged();
 
 private:
     QWidget *createControl(const ControlDescription &control);
     void setFocusOrder(const FormDescription &description);
     void endWithError(const QString &message);
     void applyZoom(QWidget *widget, const ControlDescription &control);
+    ControlDescription &layoutEntry(const QWidget &control);
     QFont zoomedFont() const;
 
     struct Control {
         QWidget *widget;
-        const ControlDescription *description; // in m_description
+        ControlDescription *description; // in m_description, the layout as it is now
     };
 
     std::map<QString, std::vector<QWidget *>> m_arrays;

@@ -61,7 +61,8 @@ ListBox::ListBox(const QString &name, bool sorted, QWidget *parent)
 QCollator ListBox::bulgarianCollator() {
     QCollator collator{QLocale(QLocale::Bulgarian, QLocale::Bulgaria)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
+    // Years and other numbers in order of their value: 681 before 1185.
+    collator.setNumericMode(true);
     collator.setIgnorePunctuation(false);
     return collator;
 }

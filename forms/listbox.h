@@ -10,7 +10,8 @@
 namespace forms {
 
 // A list of strings with at most one selected item. A sorted list keeps its items in Bulgarian
-// alphabetical order, ignoring case; an unsorted one keeps them in the order they were added.
+// alphabetical order, ignoring case, with numbers by their value; an unsorted one keeps them in
+// the order they were added.
 // Operations with an index out of range raise forms::Error and change nothing. The entries are
 // changed only through the operations below, never through QListWidget's own item functions.
 // An entry too long to be seen whole shows its whole text as a tooltip; screen readers read it

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 
 using namespace Qt::Literals::StringLiterals;
@@ -12,22 +13,32 @@ namespace quiz {
 
 namespace {
 
-// Text from a quiz file is joined to ours, never used as a format: it may hold "%1".
+// The quiz's captions as a sentence names them: „Писател“, „Творба“ и „Герой“. Text from a quiz
+// file is joined to ours, never used as a format: it may hold "%1".
+QString quotedCaptions(const content::Quiz &quiz) {
+    QStringList quoted;
+    for (int column = 0; column < quiz.answerCount; ++column)
+        quoted << u"„"_s + quiz.captions[std::size_t(column)] + u"“"_s;
+    const QString last = quoted.takeLast();
+    return quoted.join(u", "_s) + u" и "_s + last;
+}
+
 QString introductionTo(const content::Quiz &quiz) {
-    const auto &[first, second, third] = quiz.captions;
+    const QString all = quiz.answerCount == 2 ? u"двата"_s : u"трите"_s;
     return u"Викторина „"_s + quiz.title + u"“: "_s + QString::number(quiz.rows.size()) +
-           u" реда.\r\n"_s + u"Изберете по един отговор от списъците „"_s + first + u"“, „"_s +
-           second + u"“ и „"_s + third +
-           u"“ така, че трите да си съответстват, и натиснете „Провери“.\r\n"_s +
-           u"При верен отговор трите избора изчезват от списъците, при грешен се показва „???“. "
+           u" реда.\r\n"_s + u"Изберете по един отговор от списъците "_s + quotedCaptions(quiz) +
+           u" така, че "_s + all + u" да си съответстват, и натиснете „Провери“.\r\n"_s +
+           u"При верен отговор "_s + all +
+           u" избора изчезват от списъците, при грешен се показва „???“. "_s +
            u"„Изчисти“ започва нов кръг.\r\n"_s;
 }
 
 // What a right answer shows for a row without an explanation: that it was right, and the row.
 QString rightAnswerWithoutExplanation(const content::Quiz &quiz, const content::QuizRow &row) {
-    const auto &[first, second, third] = quiz.captions;
-    return u"Вярно!\r\n"_s + first + u": "_s + row.answers[0] + u"\r\n"_s + second + u": "_s +
-           row.answers[1] + u"\r\n"_s + third + u": "_s + row.answers[2] + u"\r\n"_s;
+    QString text = u"Вярно!\r\n"_s;
+    for (std::size_t column = 0; column < std::size_t(quiz.answerCount); ++column)
+        text += quiz.captions[column] + u": "_s + row.answers[column] + u"\r\n"_s;
+    return text;
 }
 
 // A caption as a word inside a sentence: „Място“ becomes „място“, but an abbreviation or a
@@ -51,6 +62,9 @@ QuizForm::QuizForm(const forms::FormDescription &description, QWidget *parent)
     for (qint16 index = 0; index < Command1.size(); ++index)
         connect(&Command1(index), &QPushButton::clicked, this,
                 [this, index] { raiseEvent([this, index] { Command1_Click(index); }); });
+    m_designedBoxTop = layoutOf(Text1(informationBox)).top;
+    m_designedClientHeight = clientHeight();
+    m_thirdListBand = m_designedBoxTop - layoutOf(Label1(maxAnswerLists)).top;
 }
 
 void QuizForm::Form_Load() {
@@ -75,19 +89,24 @@ void QuizForm::openQuiz(const content::Quiz &quiz) {
     if (quiz.rows.size() < std::size_t(content::minQuizRows) ||
         quiz.rows.size() > std::size_t(content::maxQuizRows))
         throw forms::Error(u"Викторина с "_s + QString::number(quiz.rows.size()) + u" реда"_s);
+    if (quiz.answerCount < content::minAnswerColumns || quiz.answerCount > maxAnswerLists)
+        throw forms::Error(u"Викторина с "_s + QString::number(quiz.answerCount) +
+                           u" списъка с отговори"_s);
+    const auto lists = qint16(quiz.answerCount);
 
-    std::array<QStringList, 3> columns;
+    // A column not in play stays empty.
+    std::array<QStringList, maxAnswerLists> columns;
     QStringList explanations;
     for (QStringList &column : columns)
         column.reserve(qsizetype(quiz.rows.size()));
     explanations.reserve(qsizetype(quiz.rows.size()));
     for (const content::QuizRow &row : quiz.rows) {
-        for (std::size_t column = 0; column < columns.size(); ++column)
-            columns[column].append(row.answers[column]);
+        for (qint16 column = 0; column < lists; ++column)
+            columns[std::size_t(column)].append(row.answers[std::size_t(column)]);
         explanations.append(row.explanation.isEmpty() ? rightAnswerWithoutExplanation(quiz, row)
                                                       : row.explanation);
     }
-    for (qint16 column = 0; column < 3; ++column) {
+    for (qint16 column = 0; column < maxAnswerLists; ++column) {
         List2(column).Clear();
         List2(column).AddItems(columns[std::size_t(column)]);
     }
@@ -95,33 +114,45 @@ void QuizForm::openQuiz(const content::Quiz &quiz) {
     List1(explanationsList).AddItems(explanations);
 
     Label1(heading).SetCaption(quiz.title);
-    for (qint16 column = 0; column < 3; ++column) {
-        const QString &caption = quiz.captions[std::size_t(column)];
+    for (qint16 column = 0; column < maxAnswerLists; ++column) {
+        const QString caption = column < lists ? quiz.captions[std::size_t(column)] : QString();
         Label1(qint16(column + 1)).SetCaption(caption);
         List1(column).setAccessibleName(caption);
     }
+    Command1(checkButton)
+        .setAccessibleDescription(u"Проверява избраните отговори от списъците "_s +
+                                  quotedCaptions(quiz));
     Text1(informationBox).SetText(introductionTo(quiz));
+    m_answerLists = lists;
+    layOutAnswerLists();
     NewRound();
+}
+
+void QuizForm::layOutAnswerLists() {
+    const bool third = m_answerLists == maxAnswerLists;
+    const int band = third ? 0 : m_thirdListBand;
+    setControlVisible(Label1(maxAnswerLists), third);
+    setControlVisible(List1(defeatedList), third);
+    setControlTop(Text1(informationBox), m_designedBoxTop - band);
+    setClientHeight(m_designedClientHeight - band);
 }
 
 void QuizForm::NewRound() {
     List1(placesList).Clear();
     List1(winnersList).Clear();
     List1(defeatedList).Clear();
-    // The place column's count governs all three columns. Each list takes its column at once,
+    // The place column's count governs every column in play. Each list takes its column at once,
     // which leaves it in the order adding the entries one by one gives.
     const int n = List2(placeColumn).ListCount();
-    std::array<QStringList, 3> columns;
+    const qint16 lists = answerListsInPlay();
+    std::array<QStringList, maxAnswerLists> columns;
     for (QStringList &column : columns)
         column.reserve(n);
-    for (int r = 1; r <= n; ++r) {
-        columns[0].append(List2(placeColumn).List(r - 1));
-        columns[1].append(List2(winnerColumn).List(r - 1));
-        columns[2].append(List2(defeatedColumn).List(r - 1));
-    }
-    List1(placesList).AddItems(columns[0]);
-    List1(winnersList).AddItems(columns[1]);
-    List1(defeatedList).AddItems(columns[2]);
+    for (int r = 1; r <= n; ++r)
+        for (qint16 list = 0; list < lists; ++list)
+            columns[std::size_t(list)].append(List2(list).List(r - 1));
+    for (qint16 list = 0; list < lists; ++list)
+        List1(list).AddItems(columns[std::size_t(list)]);
     correctCount = 0;
     wrongCount = 0;
     ShowScore();
@@ -133,39 +164,43 @@ void QuizForm::ShowScore() {
 }
 
 void QuizForm::CheckAnswer() {
-    const int a = List1(placesList).ListIndex();
-    const int b = List1(winnersList).ListIndex();
-    const int c = List1(defeatedList).ListIndex();
-    if (a < 0 || b < 0 || c < 0) {
-        AnnounceMissingChoice({a < 0, b < 0, c < 0});
+    const qint16 lists = answerListsInPlay();
+    std::array<int, maxAnswerLists> chosen{};
+    std::array<bool, maxAnswerLists> missing{};
+    for (qint16 list = 0; list < lists; ++list) {
+        chosen[std::size_t(list)] = List1(list).ListIndex();
+        missing[std::size_t(list)] = chosen[std::size_t(list)] < 0;
+    }
+    if (std::find(missing.begin(), missing.end(), true) != missing.end()) {
+        AnnounceMissingChoice(missing);
         return;
     }
 
     const int n = List2(placeColumn).ListCount();
     bool found = false;
-    // Every row is compared, even after a match; comparisons are exact, trailing blanks included.
-    // The chosen texts do not change during the scan and are read once, as are the controls:
-    // a table may have tens of thousands of rows.
-    const QString &place = List1(placesList).List(a);
-    const QString &winner = List1(winnersList).List(b);
-    const QString &defeated = List1(defeatedList).List(c);
-    const forms::ListBox &places = List2(placeColumn);
-    const forms::ListBox &winners = List2(winnerColumn);
-    const forms::ListBox &defeatedSides = List2(defeatedColumn);
+    // Every row is compared, even after a match, and every column of it is read; comparisons are
+    // exact, trailing blanks included. The chosen texts do not change during the scan and are
+    // read once, as are the controls: a table may have tens of thousands of rows.
+    std::array<const QString *, maxAnswerLists> chosenTexts{};
+    std::array<const forms::ListBox *, maxAnswerLists> columns{};
+    for (qint16 list = 0; list < lists; ++list) {
+        chosenTexts[std::size_t(list)] = &List1(list).List(chosen[std::size_t(list)]);
+        columns[std::size_t(list)] = &List2(list);
+    }
     for (int r = 1; r <= n; ++r) {
-        const QString &rowPlace = places.List(r - 1);
-        const QString &rowWinner = winners.List(r - 1);
-        const QString &rowDefeated = defeatedSides.List(r - 1);
-        if (place == rowPlace && winner == rowWinner && defeated == rowDefeated) {
+        bool match = true;
+        for (std::size_t list = 0; list < std::size_t(lists); ++list)
+            if (columns[list]->List(r - 1) != *chosenTexts[list])
+                match = false;
+        if (match) {
             found = true;
             Text1(informationBox).SetText(List1(explanationsList).List(r - 1));
         }
     }
 
     if (found) {
-        List1(placesList).RemoveItem(a);
-        List1(winnersList).RemoveItem(b);
-        List1(defeatedList).RemoveItem(c);
+        for (qint16 list = 0; list < lists; ++list)
+            List1(list).RemoveItem(chosen[std::size_t(list)]);
         ++correctCount;
     } else {
         ++wrongCount;

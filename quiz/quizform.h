@@ -12,8 +12,8 @@
 
 namespace quiz {
 
-// The quiz window. All state of a round lives here: the three answer lists, the two counters and
-// the labels that show them; the battle table lives in four hidden lists beside them.
+// The quiz window. All state of a round lives here: the answer lists, the two counters and the
+// labels that show them; the quiz's table lives in four hidden lists beside them.
 class QuizForm : public forms::Form {
     Q_OBJECT
 
@@ -28,9 +28,17 @@ public:
 
     // Plays another quiz: its rows replace the table, its captions the lists' captions (and the
     // names screen readers give the lists), its title the heading; the information box says
-    // what the quiz is and how to play it, and a new round starts. A row without an explanation
-    // shows the matched answers when it is found. Text from the quiz is shown as plain text.
+    // what the quiz is and how to play it, and a new round starts. A quiz of two answers hides
+    // the third list and its caption, and the window closes their band. A row without an
+    // explanation shows the matched answers when it is found. Text from the quiz is shown as
+    // plain text.
     void openQuiz(const content::Quiz &quiz);
+
+    // How many answer lists the quiz in play has: three for the battles, two or three for a
+    // teacher's quiz. They are List1(0) onwards, with the table's columns List2(0) onwards; a
+    // list not in play is hidden and empty.
+    qint16 answerListsInPlay() const { return m_answerLists; }
+    static constexpr qint16 maxAnswerLists = content::maxAnswerColumns;
 
     // Which member of each control array is which.
     static constexpr qint16 placesList = 0; // List1: the three answer lists...
@@ -67,6 +75,16 @@ private:
     // What a screen reader says besides the window's own changes.
     void AnnounceMissingChoice(const std::array<bool, 3> &missing);
     void AnnounceNewRound();
+    // Shows the answer lists in play with their captions; without the third, the information
+    // box moves up into its band and the window is shorter by as much.
+    void layOutAnswerLists();
+
+    qint16 m_answerLists = maxAnswerLists;
+    // The band the third list and its caption take, from the caption's top to the information
+    // box's, in twips; and where the box and the window's bottom are with all three lists.
+    int m_thirdListBand = 0;
+    int m_designedBoxTop = 0;
+    int m_designedClientHeight = 0;
 
     // Both counters are wide enough never to overflow, however long a class keeps pressing.
     qint64 correctCount = 0;

@@ -46,6 +46,8 @@ ZoomControl::ZoomControl(forms::Form &form)
     bind({QKeySequence(Qt::CTRL | Qt::Key_0),
           QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_0)},
          &ZoomControl::resetZoom);
+    // A quiz of another shape makes the window taller: it must still fit on the screen.
+    connect(&m_form, &forms::Form::clientHeightChanged, this, [this] { changeTo(m_form.zoom()); });
     // The wheel turns over any control of the window; seen here before the control scrolls.
     qApp->installEventFilter(this);
 }

@@ -15,7 +15,8 @@ void announceZoom(QWidget &window, int percent);
 
 // The keys and the mouse wheel that zoom a form: Ctrl++ (or Ctrl+=) larger, Ctrl+- smaller,
 // Ctrl+0 as designed, Ctrl with the wheel. The window never grows past its screen's available
-// area; a key that would take it further does nothing.
+// area; a key that would take it further does nothing, and a window made taller by its new
+// layout steps down until it fits.
 class ZoomControl : public QObject {
     Q_OBJECT
 

@@ -5,6 +5,7 @@ file that cannot be played opens no window: a message box says why, the same tex
 standard error, and the exit status is 2."""
 
 import os
+import re
 import subprocess
 import tempfile
 
@@ -92,6 +93,54 @@ def play_file(executable, artifacts, folder):
     check(status == 0, f"the program ended with status {status}")
 
 
+# Pairs: two columns in Windows-1251 with ';', as Excel saves CSV on a Bulgarian Windows, and
+# three fields whose third holds explanations. Rows in the first list's order: the two answers
+# and what the right pair shows.
+PAIRS = [("Години.csv", "cp1251", "Година;Събитие\r\n1185;Асен и Петър\r\n681;Аспарух\r\n",
+          [("681", "Аспарух", "Вярно!\nГодина: 681\nСъбитие: Аспарух"),
+           ("1185", "Асен и Петър", "Вярно!\nГодина: 1185\nСъбитие: Асен и Петър")]),
+         ("Царе.csv", "utf-8",
+          "Цар,Битка, обяснение \nСимеон I,Ахелой,917 г.\nКалоян,Адрианопол,1205 г.\n",
+          [("Калоян", "Адрианопол", "1205 г."), ("Симеон I", "Ахелой", "917 г.")])]
+
+
+def play_pairs(executable, artifacts, folder, name, encoding, text, rows):
+    path = os.path.join(folder, name)
+    with open(path, "w", encoding=encoding, newline="") as out:
+        out.write(text)
+    program = Program(executable, args=[path])
+    try:
+        lists = [n for n in program.find_all(pyatspi.ROLE_LIST)
+                 if n.getState().contains(pyatspi.STATE_SHOWING)]
+        check([n.name for n in lists] == re.split("[;,\r\n]", text)[:2], [n.name for n in lists])
+        order = [row[0] for row in rows]
+        check(program.list_items(lists[0]) == order, program.list_items(lists[0]))
+        program.activate()
+        program.screenshot(os.path.join(artifacts, f"e2e-quiz-file-pairs-{encoding}.png"))
+        info = program.find(pyatspi.ROLE_TEXT, "Информация")
+        button = program.find(pyatspi.ROLE_PUSH_BUTTON, "Провери")
+        named = "„{}“ и „{}“".format(*(n.name for n in lists))
+        check(named + " така, че двата" in program.text_of(info) and named in button.description,
+              (program.text_of(info), button.description))
+        # A wrong pair, every right one, and a new round.
+        for one, other, shown in [(rows[0][0], rows[1][1], "???")] + rows:
+            for node, entry in zip(lists, (one, other)):
+                choose_with_keyboard(program, node, program.list_items(node).index(entry))
+            wait_for("the pair",
+                     lambda: [program.selected_items(n) for n in lists] == [[one], [other]])
+            program.click(button)
+            wait_for(repr(shown), lambda: program.text_of(info) == shown)
+        score = [n.name for n in program.find_all(pyatspi.ROLE_LABEL) if "отговори: " in n.name]
+        check(score == ["Верни отговори: 2", "Грешни отговори: 1"], score)
+        check(lists[1].childCount == 0, program.list_items(lists[1]))
+        program.click(program.find(pyatspi.ROLE_PUSH_BUTTON, "Изчисти"))
+        wait_for("a new round", lambda: program.list_items(lists[0]) == order)
+    except BaseException:
+        program.process.kill()
+        raise
+    check(program.close() == 0, "the program did not end well")
+
+
 def refuse_file(executable, artifacts, folder):
     path = os.path.join(folder, "Кратък.csv")
     with open(path, "w", encoding="utf-8") as out:
@@ -138,6 +187,8 @@ def refuse_file(executable, artifacts, folder):
 def run(executable, artifacts):
     with tempfile.TemporaryDirectory() as folder:
         play_file(executable, artifacts, folder)
+        for pairs in PAIRS:
+            play_pairs(executable, artifacts, folder, *pairs)
         refuse_file(executable, artifacts, folder)
 
 

@@ -73,6 +73,8 @@ void TestForms::sortedListKeepsBulgarianOrder_data() {
         << QStringList{u"агне"_s, u"Ъгъл"_s, u"ьо"_s, u"Юг"_s, u"ябълка"_s};
     QTest::newRow("й after и, щ after ш")
         << QStringList{u"Иван"_s, u"Йордан"_s, u"Шарл VI"_s, u"Щит"_s};
+    QTest::newRow("numbers by their value, before letters")
+        << QStringList{u"9 септември"_s, u"681"_s, u"864 г."_s, u"1185"_s, u"1185 г."_s, u"Асен"_s};
 }
 
 void TestForms::sortedListKeepsBulgarianOrder() {

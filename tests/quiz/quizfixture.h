@@ -103,4 +103,13 @@ inline QString explanation(int row) {
     return content::battleTable[std::size_t(row)].explanation.toString();
 }
 
+// A quiz of two lists, years and events, without explanations.
+inline content::Quiz yearsQuiz() {
+    return {u"Години"_s,
+            2,
+            {u"Година"_s, u"Събитие"_s, {}},
+            {},
+            {{{u"1185"_s, u"Асен и Петър"_s, {}}, {}}, {{u"681"_s, u"Аспарух"_s, {}}, {}}}};
+}
+
 } // namespace quiztest

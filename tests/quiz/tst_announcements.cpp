@@ -61,7 +61,8 @@ void TestAnnouncements::wrongTripleSaysTheNewWrongCount() {
 void TestAnnouncements::hintNamesTheListsStillToChoose_data() {
     QTest::addColumn<int>("unselectedMask");
     QTest::addColumn<QString>("hint");
-    QTest::addColumn<QStringList>("captions"); // the lists' captions, when not the battles'
+    // The lists' captions, when not the battles'; two open a quiz of years and events.
+    QTest::addColumn<QStringList>("captions");
     QTest::newRow("place") << 0b001 << u"Изберете място."_s << QStringList();
     QTest::newRow("winner") << 0b010 << u"Изберете победител."_s << QStringList();
     QTest::newRow("defeated") << 0b100 << u"Изберете победен."_s << QStringList();
@@ -73,6 +74,8 @@ void TestAnnouncements::hintNamesTheListsStillToChoose_data() {
     QTest::newRow("abbreviations keep their capitals")
         << 0b111 << u"Изберете държава, ДДС и ЕС."_s
         << QStringList{u"Държава"_s, u"ДДС"_s, u"ЕС"_s};
+    QTest::newRow("pairs: nothing")
+        << 0b011 << u"Изберете година и събитие."_s << QStringList{u"Година"_s, u"Събитие"_s};
 }
 
 void TestAnnouncements::hintNamesTheListsStillToChoose() {
@@ -80,10 +83,14 @@ void TestAnnouncements::hintNamesTheListsStillToChoose() {
     QFETCH(QString, hint);
     QFETCH(QStringList, captions);
     const auto form = loadedForm();
-    for (qint16 list = 0; list < captions.size(); ++list)
-        form->Label1(qint16(list + 1)).SetCaption(captions[list]);
+    if (captions.size() == 2)
+        form->openQuiz(yearsQuiz());
+    else
+        for (qint16 list = 0; list < captions.size(); ++list)
+            form->Label1(qint16(list + 1)).SetCaption(captions[list]);
     QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
-    chooseTriple(*form, tableRows()[3].place, tableRows()[3].winner, tableRows()[3].defeated);
+    for (qint16 list = 0; list < form->answerListsInPlay(); ++list)
+        choose(form->List1(list), form->List1(list).List(1));
     for (qint16 list = 0; list < 3; ++list)
         if (unselectedMask & (1 << list))
             choose(form->List1(list), QString());

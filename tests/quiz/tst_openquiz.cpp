@@ -130,6 +130,7 @@ void TestOpenQuiz::textFromTheFileIsNeverMarkupNorFormat() {
 // The built-in battles, opened as any quiz is, play exactly as the program starts with them.
 void TestOpenQuiz::builtInQuizOpenedAgainPlaysAsAtStart() {
     const auto form = loadedForm();
+    form->openQuiz(yearsQuiz());
     form->openQuiz(content::builtInQuiz());
     QCOMPARE(items(form->List1(0)), expectedPlaces);
     QCOMPARE(items(form->List1(1)), expectedWinners);

@@ -105,6 +105,8 @@ private slots:
     void screenReadersHearNamesAndCounts();
     void buttonsRespondToMouseClicks();
     void errorInAClickIsReportedOnceAndEndsTheProgram();
+    void pairsQuizClosesTheThirdListsBand_data();
+    void pairsQuizClosesTheThirdListsBand();
 };
 
 void TestWindow::initTestCase() {
@@ -404,6 +406,47 @@ void TestWindow::errorInAClickIsReportedOnceAndEndsTheProgram() {
     QVERIFY(form->hasEnded());
     QVERIFY(form->isHidden());
     QCOMPARE(form->List1(0).ListCount(), qint16(16));
+}
+
+void TestWindow::pairsQuizClosesTheThirdListsBand_data() {
+    QTest::addColumn<int>("openedAt");
+    QTest::addColumn<int>("shownAt");
+    QTest::newRow("100 %") << 100 << 100;
+    QTest::newRow("opened at 250 %, zoomed to 175 % while open") << 250 << 175;
+}
+
+// The third list and its caption leave, and what is below them moves up by their band; a quiz of
+// three lists then gives back exactly the window a fresh start with it shows.
+void TestWindow::pairsQuizClosesTheThirdListsBand() {
+    QFETCH(int, openedAt);
+    QFETCH(int, shownAt);
+    const QImage fresh = [] {
+        const auto form = shownForm();
+        form->openQuiz(content::builtInQuiz());
+        return form->grab().toImage();
+    }();
+    const auto form = shownForm();
+    form->setZoom(openedAt);
+    form->openQuiz(yearsQuiz());
+    form->setZoom(shownAt);
+    const int band = described(u"Text1", 0).top - described(u"Label1", 3).top;
+    const auto at = [shownAt](int left, int top, int width, int height) {
+        return forms::zoomedRect(QRect(left / 15, top / 15, width / 15, height / 15), shownAt);
+    };
+    const forms::FormDescription window = shell::quizWindowDescription();
+    QCOMPARE(form->size(), at(0, 0, window.clientWidth, window.clientHeight - band).size());
+    for (const forms::ControlDescription &designed : window.controls) {
+        const QString name = u"%1(%2)"_s.arg(designed.name).arg(designed.index);
+        QWidget *widget = control(*form, name);
+        QCOMPARE(widget->isVisible(),
+                 designed.visible && name != u"Label1(3)" && name != u"List1(2)");
+        const int top = designed.top - (name == u"Text1(0)" ? band : 0);
+        if (widget->isVisible())
+            QCOMPARE(widget->geometry(), at(designed.left, top, designed.width, designed.height));
+    }
+    form->openQuiz(content::builtInQuiz());
+    form->setZoom(100);
+    QCOMPARE(form->grab().toImage(), fresh);
 }
 
 QTEST_MAIN(TestWindow)

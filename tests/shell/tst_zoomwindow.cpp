@@ -202,6 +202,13 @@ void TestZoomWindow::keysZoomWithinTheScreenAndAnnounce() {
     QTest::keyClick(focused, Qt::Key_Minus, Qt::ControlModifier);
     QCOMPARE(announced.size(), 1);
     QCOMPARE(announced.at(0).at(0).toString(), u"Мащаб 100 %"_s);
+
+    // A quiz of three lists after one of two makes the window taller, and it steps down to fit.
+    form->openQuiz(quiztest::yearsQuiz());
+    form->setZoom(forms::nextZoomStep(fitting));
+    form->openQuiz(content::builtInQuiz());
+    QCOMPARE(form->zoom(), fitting);
+    QCOMPARE(announced.last().at(0).toString(), u"Мащаб %1 %"_s.arg(fitting));
 }
 
 QTEST_MAIN(TestZoomWindow)
