@@ -11,9 +11,9 @@ namespace content {
 
 namespace {
 
-// The first section of a format code (the one for positive numbers) without colours, locale
-// tags and padding. Literal text (quoted, escaped, or any other character) stays in the pattern
-// as a marker and the character, and is also collected before and after the number.
+// A section of a format code without colours, locale tags and padding. Literal text (quoted,
+// escaped, or any other character) stays in the pattern as a marker and the character, and is
+// also collected before and after the number.
 constexpr QChar literalMark = u'\x1f';
 
 struct Section {
@@ -22,7 +22,7 @@ struct Section {
     QString suffix;  // and after the last
 };
 
-Section firstSection(QStringView code) {
+Section parseSection(QStringView code) {
     Section section;
     bool seenPlaceholder = false;
     const auto addLiteral = [&](QStringView literal) {
@@ -34,8 +34,6 @@ Section firstSection(QStringView code) {
     };
     for (qsizetype i = 0; i < code.size(); ++i) {
         const QChar c = code[i];
-        if (c == u';')
-            break;
         if (c == u'"') {
             const qsizetype end = code.indexOf(u'"', i + 1);
             addLiteral(code.mid(i + 1, (end < 0 ? code.size() : end) - i - 1));
@@ -60,6 +58,39 @@ Section firstSection(QStringView code) {
         }
     }
     return section;
+}
+
+// The sections of a format code, split at ';' outside quotes and brackets: for positive numbers,
+// negative ones, zero, and text.
+QList<QStringView> sections(QStringView code) {
+    QList<QStringView> result;
+    qsizetype start = 0;
+    QChar closing;
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        if (!closing.isNull()) {
+            if (code[i] == closing)
+                closing = QChar();
+        } else if (code[i] == u'"' || code[i] == u'[') {
+            closing = code[i] == u'"' ? u'"' : u']';
+        } else if (code[i] == u'\\') {
+            ++i;
+        } else if (code[i] == u';') {
+            result.append(code.mid(start, i - start));
+            start = i + 1;
+        }
+    }
+    result.append(code.mid(start));
+    return result;
+}
+
+bool hasPlaceholder(const QString &pattern) {
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == literalMark)
+            ++i;
+        else if (u"0#?"_s.contains(pattern[i]))
+            return true;
+    }
+    return false;
 }
 
 bool isDateTime(const QString &pattern) {
@@ -225,22 +256,27 @@ QString formatNumber(double value, QStringView formatCode, bool date1904) {
     if (formatCode.isEmpty() || formatCode.compare(u"General", Qt::CaseInsensitive) == 0 ||
         formatCode == u"@")
         return general(value);
-    const Section section = firstSection(formatCode);
+    // A negative number in its own section shows without its sign; zero may have one too.
+    const QList<QStringView> parts = sections(formatCode);
+    QStringView code = parts[0];
+    if (value < 0 && parts.size() > 1) {
+        code = parts[1];
+        value = -value;
+    } else if (value == 0 && parts.size() > 2) {
+        code = parts[2];
+    }
+    const Section section = parseSection(code);
     if (isDateTime(section.pattern))
         return dateTime(value, section.pattern, date1904);
+    if (!hasPlaceholder(section.pattern)) // only text, as a truth value's "ВЯРНО"
+        return section.prefix.isEmpty() ? general(value) : section.prefix;
     QString shown;
-    if (section.pattern.contains(u'0') || section.pattern.contains(u'#') ||
-        section.pattern.contains(u'?')) {
-        const bool percent = section.pattern.contains(u'%');
-        if (section.pattern.contains(u'E', Qt::CaseInsensitive) ||
-            section.pattern.contains(u'/'))
-            shown = general(value); // scientific notation and fractions: as General
-        else
-            shown = fixed(percent ? value * 100 : value, section.pattern) +
-                    (percent ? u"%"_s : QString());
-    } else {
-        shown = general(value);
-    }
+    const bool percent = section.pattern.contains(u'%');
+    if (section.pattern.contains(u'E', Qt::CaseInsensitive) || section.pattern.contains(u'/'))
+        shown = general(value); // scientific notation and fractions: as General
+    else
+        shown = fixed(percent ? value * 100 : value, section.pattern) +
+                (percent ? u"%"_s : QString());
     return section.prefix + shown + section.suffix;
 }
 

@@ -166,15 +166,20 @@ void readCell(XmlStream &xml, const Workbook &workbook, SheetRows &rows, qint64 
         text = inlineText;
     else if (type == u"str" || type == u"e")
         text = decodeEscapes(value);
-    else if (type == u"b")
-        text = value.isEmpty() ? QString() : formatBoolean(value.trimmed() != u"0");
     else if (!value.isEmpty()) {
-        bool ok = false;
-        const double number = value.trimmed().toDouble(&ok);
         const QString format = size_t(style) < workbook.numberFormats.size() && style >= 0
                                    ? workbook.numberFormats[size_t(style)]
                                    : QString();
-        text = ok ? formatNumber(number, format, workbook.date1904) : value;
+        bool ok = false;
+        const double number = value.trimmed().toDouble(&ok);
+        // A truth value shows as its format says (LibreOffice writes „ВЯРНО“;„НЕВЯРНО“), or as
+        // Excel shows it.
+        if (type == u"b")
+            text = format.isEmpty() || format.compare(u"General"_s, Qt::CaseInsensitive) == 0
+                       ? formatBoolean(number != 0)
+                       : formatNumber(number != 0 ? 1 : 0, format);
+        else
+            text = ok ? formatNumber(number, format, workbook.date1904) : value;
     }
     if (!text.isEmpty())
         rows.set(line, column, text);
