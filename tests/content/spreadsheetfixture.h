@@ -58,7 +58,9 @@ inline QByteArray zip(const std::vector<Entry> &entries) {
             put(to, quint32(name.size()), 2);
             put(to, 0, 2); // extra field
             if (central) {
-                put(to, 0, 2 + 2 + 2 + 4); // comment, disk, internal and external attributes
+                put(to, 0, 4); // comment, disk
+                put(to, 0, 4); // internal and part of the external attributes
+                put(to, 0, 2);
                 put(to, quint32(out.size()), 4);
             }
             to += name;
