@@ -86,7 +86,7 @@ inline constexpr qint64 maxSheetChars = maxQuizFileBytes;
 // - A spreadsheet's own limits: past them a file is damaged or hostile. Empty rows and columns
 //   (which a sheet may repeat to its end) are counted, never made.
 inline constexpr int maxSheetColumns = 16384;
-inline constexpr int maxSheetRows = 1 << 24;
+inline constexpr int maxSheetRows = 1 << 20;
 // - Entity expansion: an XML document type that declares entities is refused (spreadsheets and
 //   vocabularies declare none), so no "billion laughs" is ever expanded; external entities are
 //   never loaded.

@@ -194,7 +194,13 @@ void readSheetData(XmlStream &xml, const Workbook &workbook, SheetRows &rows) {
             continue;
         }
         const QStringView number = xml.attribute(u"r");
-        line = number.isEmpty() ? line + 1 : cellReference(number).second;
+        const qint64 next = number.isEmpty() ? line + 1 : cellReference(number).second;
+        // Rows stand in order, each once: a sheet can hold no more row elements than rows.
+        if (next <= line || next > maxSheetRows) {
+            throw FileFault{u"файлът е повреден: ред "_s + QString::number(next) +
+                            u" на листа е не на мястото си"_s};
+        }
+        line = next;
         qint64 column = 0;
         while (xml.nextChild(depth + 1)) {
             if (xml.name() != u"c") {

@@ -144,12 +144,7 @@ void ZipPackage::open(const QString &name) {
                         QString::number(maxUnpackedBytes / 1024 / 1024) +
                         u" MiB, а толкова е разрешено"_s};
     }
-    if (entry->size > packedRatioFrom && entry->size / std::max<qint64>(entry->packedSize, 1) >
-                                             maxPackedRatio) {
-        throw FileFault{u"частта „"_s + name + u"“ е сгъстена над "_s +
-                        QString::number(maxPackedRatio) +
-                        u" пъти: така изглежда злонамерен архив („ZIP бомба“), а не таблица"_s};
-    }
+    checkRatio(name, entry->size, entry->packedSize);
     if (!m_openPart.isEmpty())
         unzCloseCurrentFile(m_archive->handle);
     m_openPart.clear();
@@ -165,6 +160,16 @@ void ZipPackage::open(const QString &name) {
         throw damaged(name);
     m_openPart = name;
     m_left = entry->size;
+    m_partRead = 0;
+    m_packedStart = qint64(unzGetCurrentFileZStreamPos64(m_archive->handle));
+}
+
+void ZipPackage::checkRatio(const QString &part, qint64 unpacked, qint64 packed) const {
+    if (unpacked > packedRatioFrom && unpacked / std::max<qint64>(packed, 1) > maxPackedRatio) {
+        throw FileFault{u"частта „"_s + part + u"“ е сгъстена над "_s +
+                        QString::number(maxPackedRatio) +
+                        u" пъти: така изглежда злонамерен архив („ZIP бомба“), а не таблица"_s};
+    }
 }
 
 QByteArray ZipPackage::readChunk() {
@@ -187,7 +192,10 @@ QByteArray ZipPackage::readChunk() {
     }
     chunk.truncate(count);
     m_left -= count;
+    m_partRead += count;
     m_unpacked += count;
+    checkRatio(m_openPart, m_partRead,
+               qint64(unzGetCurrentFileZStreamPos64(m_archive->handle)) - m_packedStart);
     return chunk;
 }
 

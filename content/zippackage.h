@@ -18,7 +18,9 @@ struct FileFault {
 
 // A ZIP archive held in memory: the container of .ods and .xlsx files. Parts are read one at a
 // time, in chunks, within the caps of quizfile.h (unpacked bytes, packing ratio, entries); a part
-// whose unpacked bytes do not match its size or checksum is a damaged file.
+// whose unpacked bytes do not match its size or checksum is a damaged file. The packing ratio is
+// checked against the directory before a part is read and again as it unpacks, so that a
+// directory that understates a part's size does not hide a zip bomb.
 //
 // minizip (zlib's own ZIP reader) does the unpacking: it needs nothing but zlib, which Qt loads
 // anyway, so the program starts as fast and as small as before (libzip would bring OpenSSL's
@@ -55,8 +57,12 @@ private:
 
     std::unique_ptr<Archive> m_archive;
     QHash<QString, Entry> m_entries;
+    void checkRatio(const QString &part, qint64 unpacked, qint64 packed) const;
+
     QString m_openPart;
-    qint64 m_left = 0;     // bytes the open part still has to give
+    qint64 m_left = 0;        // bytes the open part still has to give
+    qint64 m_partRead = 0;    // and has given
+    qint64 m_packedStart = 0; // where its packed data starts in the archive
     qint64 m_unpacked = 0; // bytes unpacked from this archive so far
 };
 
