@@ -252,8 +252,8 @@ int measure(const QString &folder) {
         if (form->Text1(0).Text() != u"???"_s)
             qFatal("the wrong check was not counted");
 
-        std::printf("%68s %7.2f (%7.2f) %7.1f (%6.1f) %7.1f (%6.1f)\n", "|", ms(round), ms(roundCpu),
-                    double(right) / 1e3, double(rightCpu) / 1e3, double(wrong) / 1e3,
+        std::printf("%68s %7.2f (%7.2f) %7.1f (%6.1f) %7.1f (%6.1f)\n", "|", ms(round),
+                    ms(roundCpu), double(right) / 1e3, double(rightCpu) / 1e3, double(wrong) / 1e3,
                     double(wrongCpu) / 1e3);
         std::fflush(stdout);
     }

@@ -126,8 +126,8 @@ QString fixed(double value, const QString &pattern) {
             whole.insert(i, QChar(0xA0)); // a Bulgarian desktop groups with a no-break space
     }
     const QString text = whole + (dot < 0 ? QString() : u',' + digits.mid(dot + 1));
-    const bool shownNonZero = std::any_of(text.begin(), text.end(),
-                                          [](QChar c) { return c >= u'1' && c <= u'9'; });
+    const bool shownNonZero =
+        std::any_of(text.begin(), text.end(), [](QChar c) { return c >= u'1' && c <= u'9'; });
     return value < 0 && shownNonZero ? u'-' + text : text;
 }
 
@@ -166,14 +166,14 @@ QString dateTime(double value, const QString &pattern, bool date1904) {
             if (minutes)
                 text += run == 1 ? QString::number(time.minute()) : two(time.minute());
             else if (run >= 3)
-                text += bulgarian.monthName(date.month(), run >= 4 ? QLocale::LongFormat
-                                                                   : QLocale::ShortFormat);
+                text += bulgarian.monthName(date.month(),
+                                            run >= 4 ? QLocale::LongFormat : QLocale::ShortFormat);
             else
                 text += run == 1 ? QString::number(date.month()) : two(date.month());
         } else if (c == u'd') {
             if (run >= 3)
-                text += bulgarian.dayName(date.dayOfWeek(), run >= 4 ? QLocale::LongFormat
-                                                                     : QLocale::ShortFormat);
+                text += bulgarian.dayName(date.dayOfWeek(),
+                                          run >= 4 ? QLocale::LongFormat : QLocale::ShortFormat);
             else
                 text += run == 1 ? QString::number(date.day()) : two(date.day());
         } else if (c == u'h') {
@@ -275,8 +275,8 @@ QString formatNumber(double value, QStringView formatCode, bool date1904) {
     if (section.pattern.contains(u'E', Qt::CaseInsensitive) || section.pattern.contains(u'/'))
         shown = general(value); // scientific notation and fractions: as General
     else
-        shown = fixed(percent ? value * 100 : value, section.pattern) +
-                (percent ? u"%"_s : QString());
+        shown =
+            fixed(percent ? value * 100 : value, section.pattern) + (percent ? u"%"_s : QString());
     return section.prefix + shown + section.suffix;
 }
 

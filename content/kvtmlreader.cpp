@@ -180,13 +180,12 @@ QuizFileResult readKvtml(QByteArrayView bytes, TableSource source) {
                         u"няма какво да се свързва"_s};
     }
     const bool explanations =
-        !hints && std::any_of(vocabulary.entries.begin(), vocabulary.entries.end(),
-                              [](const Entry &entry) {
-                                  return std::any_of(entry.begin(), entry.end(),
-                                                     [](const Translation &translation) {
-                                                         return !translation.comment.isEmpty();
-                                                     });
-                              });
+        !hints &&
+        std::any_of(vocabulary.entries.begin(), vocabulary.entries.end(), [](const Entry &entry) {
+            return std::any_of(entry.begin(), entry.end(), [](const Translation &translation) {
+                return !translation.comment.isEmpty();
+            });
+        });
 
     QuizTable table(source);
     std::vector<TableCell> header;

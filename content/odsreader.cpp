@@ -47,9 +47,9 @@ void appendParagraph(XmlStream &xml, QString &text) {
         } else if (token == QXmlStreamReader::StartElement) {
             const QStringView name = xml.name();
             if (name == u"s")
-                appendChecked(text, QString(qsizetype(std::min(repeatCount(xml, u"c"),
-                                                               maxSheetChars + 1)),
-                                            u' '));
+                appendChecked(
+                    text,
+                    QString(qsizetype(std::min(repeatCount(xml, u"c"), maxSheetChars + 1)), u' '));
             else if (name == u"tab")
                 appendChecked(text, u"\t");
             else if (name == u"line-break")
@@ -119,8 +119,7 @@ qint64 readRow(XmlStream &xml, SheetRows &rows, qint64 line) {
         else
             xml.skipElement();
         // Past the last column only the first copy is set, which refuses it.
-        for (qint64 i = 0; !text.isEmpty() && i < columns && column + i <= maxSheetColumns + 1;
-             ++i)
+        for (qint64 i = 0; !text.isEmpty() && i < columns && column + i <= maxSheetColumns + 1; ++i)
             cells.emplace_back(column + i, text);
         column += columns;
     }

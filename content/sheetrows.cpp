@@ -11,8 +11,7 @@ namespace content {
 std::vector<TableCell> &SheetRows::cellsOfRow(qint64 line, qint64 column) {
     if (line < 1 || line > maxSheetRows || column < 1 || column > maxSheetColumns) {
         throw FileFault{u"файлът е повреден: има клетка извън границите на лист (ред "_s +
-                        QString::number(line) + u", колона "_s + QString::number(column) +
-                        u')'};
+                        QString::number(line) + u", колона "_s + QString::number(column) + u')'};
     }
     if (m_rows.empty() || m_rows.back().line < line)
         m_rows.push_back({int(line), {}});
@@ -73,7 +72,8 @@ void SheetRows::merge(qint64 firstLine, qint64 firstColumn, qint64 lastLine, qin
     auto row = std::lower_bound(m_rows.begin(), m_rows.end(), firstLine,
                                 [](const Row &r, qint64 line) { return r.line < line; });
     for (; row != m_rows.end() && row->line <= lastLine; ++row) {
-        const qint64 from = std::max<qint64>(row->line == firstLine ? firstColumn + 1 : firstColumn, 1);
+        const qint64 from =
+            std::max<qint64>(row->line == firstLine ? firstColumn + 1 : firstColumn, 1);
         const qint64 to = std::min<qint64>(lastColumn, qint64(row->cells.size()));
         // Merged ranges do not overlap, so all of them together cover each cell once.
         m_mergeSteps += 1 + std::max<qint64>(to - from + 1, 0);

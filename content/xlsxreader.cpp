@@ -16,7 +16,7 @@ namespace content {
 namespace {
 
 struct Relationship {
-    QString type; // the last step of its type, e.g. "worksheet"
+    QString type;   // the last step of its type, e.g. "worksheet"
     QString target; // the part it points to, from the archive's root
 };
 
@@ -276,7 +276,8 @@ QuizFileResult readXlsx(ZipPackage &package, TableSource source) {
                 source.sheet = xml.attribute(u"name").toString();
                 const Relationship sheet = parts.value(xml.attribute(u"id").toString());
                 if (sheet.type != u"worksheet")
-                    throw FileFault{u"първият лист на книгата не е таблица (а диаграма или макрос)"_s};
+                    throw FileFault{
+                        u"първият лист на книгата не е таблица (а диаграма или макрос)"_s};
                 sheetPart = sheet.target;
             }
         }

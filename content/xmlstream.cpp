@@ -39,7 +39,8 @@ QXmlStreamReader::TokenType XmlStream::next() {
         case QXmlStreamReader::DTD:
             // Declarations in the document type are where entity expansion ("billion laughs")
             // and external entities start; the formats read here have none.
-            if (!m_reader.entityDeclarations().isEmpty() || m_reader.text().indexOf(u"<!"_s, 2) >= 0) {
+            if (!m_reader.entityDeclarations().isEmpty() ||
+                m_reader.text().indexOf(u"<!"_s, 2) >= 0) {
                 fail(u"има декларации на XML същности (DTD), каквито таблиците и речниците "
                      u"нямат: така изглежда злонамерен файл"_s);
             }

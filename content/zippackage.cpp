@@ -64,15 +64,15 @@ int ZCALLBACK memoryError(voidpf, voidpf) {
 // A part's name that would climb out of the archive's folder, or start at the root, were it
 // ever unpacked: no spreadsheet has one, a hostile archive does.
 bool isUnsafeName(const QString &name) {
-    if (name.startsWith(u'/') || name.startsWith(u'\\') ||
-        (name.size() > 1 && name[1] == u':'))
+    if (name.startsWith(u'/') || name.startsWith(u'\\') || (name.size() > 1 && name[1] == u':'))
         return true;
     const QStringList steps = QString(name).replace(u'\\', u'/').split(u'/');
     return steps.contains(u".."_s);
 }
 
 FileFault damaged(const QString &part) {
-    return {u"файлът е повреден: частта „"_s + part + u"“ на архива не може да бъде разархивирана"_s};
+    return {u"файлът е повреден: частта „"_s + part +
+            u"“ на архива не може да бъде разархивирана"_s};
 }
 
 } // namespace
@@ -91,7 +91,7 @@ struct ZipPackage::Archive {
 ZipPackage::ZipPackage(QByteArrayView bytes)
     : m_archive(std::make_unique<Archive>()) {
     m_archive->file = {bytes.data(), bytes.size()};
-    m_archive->functions = {openMemory, readMemory,  writeMemory,          tellMemory,
+    m_archive->functions = {openMemory, readMemory,  writeMemory, tellMemory,
                             seekMemory, closeMemory, memoryError, &m_archive->file};
     const FileFault unreadable{u"файлът е повреден: архивът в него не може да бъде прочетен"_s};
     m_archive->handle = unzOpen2_64("", &m_archive->functions);
@@ -124,10 +124,9 @@ ZipPackage::ZipPackage(QByteArrayView bytes)
         if (m_entries.contains(partName))
             throw FileFault{u"файлът е повреден: две части на архива са с името „"_s + partName +
                             u'“'};
-        m_entries.insert(partName,
-                         {qint64(position.pos_in_zip_directory), qint64(position.num_of_file),
-                          qint64(info.uncompressed_size), qint64(info.compressed_size),
-                          (info.flag & 1) != 0});
+        m_entries.insert(partName, {qint64(position.pos_in_zip_directory),
+                                    qint64(position.num_of_file), qint64(info.uncompressed_size),
+                                    qint64(info.compressed_size), (info.flag & 1) != 0});
     }
 }
 

@@ -63,7 +63,7 @@ private:
     qint64 m_left = 0;        // bytes the open part still has to give
     qint64 m_partRead = 0;    // and has given
     qint64 m_packedStart = 0; // where its packed data starts in the archive
-    qint64 m_unpacked = 0; // bytes unpacked from this archive so far
+    qint64 m_unpacked = 0;    // bytes unpacked from this archive so far
 };
 
 } // namespace content

@@ -62,9 +62,9 @@ void QuizFileOpener::chooseFile() {
     const QString folder = m_lastFolder.isEmpty()
                                ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                                : m_lastFolder;
-    auto *dialog =
-        new QFileDialog(&m_form, u"Отваряне на викторина"_s, folder,
-                        u"Таблици с викторини (*.ods *.xlsx *.csv *.tsv *.txt *.kvtml);;Всички файлове (*)"_s);
+    auto *dialog = new QFileDialog(
+        &m_form, u"Отваряне на викторина"_s, folder,
+        u"Таблици с викторини (*.ods *.xlsx *.csv *.tsv *.txt *.kvtml);;Всички файлове (*)"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);

@@ -15,8 +15,8 @@ struct Entry {
     QString name;
     QByteArray data;
     bool deflated = false;
-    bool encrypted = false;   // only the flag: the data stays as it is
-    qint64 claimedSize = -1;  // the unpacked size the directory gives, when not the true one
+    bool encrypted = false;  // only the flag: the data stays as it is
+    qint64 claimedSize = -1; // the unpacked size the directory gives, when not the true one
 };
 
 inline QByteArray zip(const std::vector<Entry> &entries) {
@@ -41,14 +41,14 @@ inline QByteArray zip(const std::vector<Entry> &entries) {
             deflateEnd(&stream);
         }
         const QByteArray name = entry.name.toUtf8();
-        const auto crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(entry.data.data()),
-                                       uInt(entry.data.size())));
+        const auto crc = quint32(
+            crc32(0, reinterpret_cast<const Bytef *>(entry.data.data()), uInt(entry.data.size())));
         const auto size = quint32(entry.claimedSize >= 0 ? entry.claimedSize : entry.data.size());
         const auto header = [&](QByteArray &to, bool central) {
             put(to, central ? 0x02014b50 : 0x04034b50, 4);
             if (central)
-                put(to, 20, 2); // made by
-            put(to, 20, 2);     // needed to extract
+                put(to, 20, 2);                            // made by
+            put(to, 20, 2);                                // needed to extract
             put(to, (entry.encrypted ? 1 : 0) | 0x800, 2); // names in UTF-8
             put(to, entry.deflated ? 8 : 0, 2);
             put(to, 0, 4); // time and date
@@ -130,8 +130,9 @@ inline QByteArray ods(const QByteArray &rows, const QByteArray &manifest = "<man
          "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
          "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body>"
          "<office:spreadsheet><table:table table:name=\"Лист1\">" +
-             rows + "</table:table><table:table table:name=\"Лист2\"/></office:spreadsheet>"
-                    "</office:body></office:document-content>",
+             rows +
+             "</table:table><table:table table:name=\"Лист2\"/></office:spreadsheet>"
+             "</office:body></office:document-content>",
          true},
     });
 }

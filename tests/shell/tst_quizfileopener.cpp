@@ -118,7 +118,8 @@ void TestQuizFileOpener::ctrlOChoosesAQuizTableInAFileDialog() {
     QTest::keyClick(window->form.get(), Qt::Key_O, Qt::ControlModifier);
     QFileDialog *dialog = nullptr;
     QTRY_VERIFY((dialog = window->form->findChild<QFileDialog *>()) != nullptr);
-    QVERIFY(dialog->nameFilters().constFirst().contains(u"(*.ods *.xlsx *.csv *.tsv *.txt *.kvtml)"_s));
+    QVERIFY(
+        dialog->nameFilters().constFirst().contains(u"(*.ods *.xlsx *.csv *.tsv *.txt *.kvtml)"_s));
     QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
     dialog->selectFile(path);
     static_cast<QDialog *>(dialog)->accept();
