@@ -64,7 +64,7 @@ void QuizFileOpener::chooseFile() {
                                : m_lastFolder;
     auto *dialog = new QFileDialog(
         &m_form, u"Отваряне на викторина"_s, folder,
-        u"Таблици с викторини (*.ods *.xlsx *.csv *.tsv *.txt *.kvtml);;Всички файлове (*)"_s);
+        u"Викторини (*.ods *.xlsx *.csv *.tsv *.txt *.kvtml);;Всички файлове (*)"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
