@@ -1,17 +1,19 @@
 // How long a teacher's quiz takes to open and to play at 16, 1 000 and 32 767 rows, the last
 // being the most a list holds. Each figure is taken on the real quiz window, shown (offscreen
 // unless another platform is asked for), and is the median of several runs:
-// - read: readQuizFile on the file the writer saved;
+// - read: readQuizFile on the file the writer saved, as CSV, .xlsx and .ods;
 // - open: read, then openQuiz (table, captions, new round), then the event loop until the window
 //   has been drawn with the new lists: what the teacher waits for after choosing the file;
 // - new round: „Изчисти“ (Command1_Click(1)) on a full round, and the repaint;
 // - right and wrong check: Command1_Click(0), which scans the whole table.
-// `bench_quizfile --write ROWS FILE` only writes such a quiz, for the memory figure of run-all.
+// `bench_quizfile --write ROWS FILE` only writes such a quiz (.csv, .xlsx or .ods by FILE's
+// extension), for the start-up and memory figures of run-all.
 #include "content/quizfile.h"
 #include "quiz/quizform.h"
 #include "quizfixture.h"
 #include "shell/application.h"
 #include "shell/quizwindow.h"
+#include "spreadsheetfixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -64,6 +66,57 @@ content::Quiz syntheticQuiz(int rows) {
                              words(random, 12) + u". "_s + words(random, 8) + u'.'});
     }
     return quiz;
+}
+
+// The quiz as a spreadsheet saves it: its cells as shared strings (.xlsx) or as paragraphs
+// (.ods), one sheet row a quiz row under the header.
+std::vector<std::vector<QString>> cellsOf(const content::Quiz &quiz) {
+    std::vector<std::vector<QString>> rows{
+        {quiz.captions[0], quiz.captions[1], quiz.captions[2], quiz.explanationCaption}};
+    for (const content::QuizRow &row : quiz.rows)
+        rows.push_back({row.answers[0], row.answers[1], row.answers[2], row.explanation});
+    return rows;
+}
+
+QByteArray writeXlsx(const content::Quiz &quiz) {
+    QHash<QString, int> indices;
+    QByteArray strings;
+    QByteArray sheet;
+    int line = 0;
+    for (const auto &cells : cellsOf(quiz)) {
+        sheet += "<row r=\"" + QByteArray::number(++line) + "\">";
+        for (const QString &text : cells) {
+            auto index = indices.constFind(text);
+            if (index == indices.constEnd()) {
+                index = indices.insert(text, int(indices.size()));
+                strings += "<si><t>" + text.toHtmlEscaped().toUtf8() + "</t></si>";
+            }
+            sheet += "<c t=\"s\"><v>" + QByteArray::number(*index) + "</v></c>";
+        }
+        sheet += "</row>";
+    }
+    return spreadsheetfixture::xlsx(sheet, strings);
+}
+
+QByteArray writeOds(const content::Quiz &quiz) {
+    QByteArray table;
+    for (const auto &cells : cellsOf(quiz)) {
+        table += "<table:table-row>";
+        for (const QString &text : cells) {
+            table += "<table:table-cell office:value-type=\"string\"><text:p>" +
+                     text.toHtmlEscaped().toUtf8() + "</text:p></table:table-cell>";
+        }
+        table += "</table:table-row>";
+    }
+    return spreadsheetfixture::ods(table);
+}
+
+QByteArray writeAs(const content::Quiz &quiz, const QString &path) {
+    if (path.endsWith(u".xlsx"_s))
+        return writeXlsx(quiz);
+    if (path.endsWith(u".ods"_s))
+        return writeOds(quiz);
+    return content::writeQuiz(quiz);
 }
 
 qint64 medianOf(std::vector<qint64> values) {
@@ -128,37 +181,42 @@ double ms(qint64 ns) {
 
 int measure(const QString &folder) {
     std::printf("wall-clock medians, CPU time of the thread in brackets\n");
-    std::printf("%6s %16s %18s %14s %17s %16s %16s\n", "rows", "read ms", "open ms", "open us/row",
-                "new round ms", "right check us", "wrong check us");
+    std::printf("%6s %5s %16s %18s %14s | %17s %16s %16s\n", "rows", "file", "read ms", "open ms",
+                "open us/row", "new round ms", "right check us", "wrong check us");
     for (int rows : {16, 1000, 32767}) {
         const content::Quiz quiz = syntheticQuiz(rows);
-        const QString path = folder + u"/proba-"_s + QString::number(rows) + u".csv"_s;
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content::writeQuiz(quiz)) < 0)
-            qFatal("cannot write %s", qPrintable(path));
-        file.close();
-
         const int runs = rows > 5000 ? 7 : 21;
-        const qint64 read = median(
-            runs, [] {}, [&path] { (void)content::readQuizFile(path); });
-        const qint64 readCpu = lastCpuMedian;
-
         std::unique_ptr<quiz::QuizForm> form;
-        const qint64 open = median(
-            runs,
-            [&form] {
-                form.reset();
-                form = shownForm();
-            },
-            [&form, &path] {
-                auto result = content::readQuizFile(path);
-                form->openQuiz(std::get<content::Quiz>(result));
-                paint(*form);
-            });
-        const qint64 openCpu = lastCpuMedian;
-        if (form->List1(0).ListCount() != rows)
-            qFatal("the quiz did not open");
+        for (const char *extension : {"csv", "xlsx", "ods"}) {
+            const QString path = folder + u"/proba-"_s + QString::number(rows) + u'.' +
+                                 QString::fromLatin1(extension);
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(writeAs(quiz, path)) < 0)
+                qFatal("cannot write %s", qPrintable(path));
+            file.close();
 
+            const qint64 read = median(
+                runs, [] {}, [&path] { (void)content::readQuizFile(path); });
+            const qint64 readCpu = lastCpuMedian;
+            const qint64 open = median(
+                runs,
+                [&form] {
+                    form.reset();
+                    form = shownForm();
+                },
+                [&form, &path] {
+                    auto result = content::readQuizFile(path);
+                    form->openQuiz(std::get<content::Quiz>(result));
+                    paint(*form);
+                });
+            const qint64 openCpu = lastCpuMedian;
+            if (form->List1(0).ListCount() != rows)
+                qFatal("the quiz did not open");
+            std::printf("%6d %5s %7.2f (%6.2f) %8.2f (%7.2f) %5.2f (%5.2f)\n", rows, extension,
+                        ms(read), ms(readCpu), ms(open), ms(openCpu), double(open) / 1e3 / rows,
+                        double(openCpu) / 1e3 / rows);
+            std::fflush(stdout);
+        }
         const qint64 round = median(
             runs, [&form, &quiz] { chooseRow(*form, quiz.rows[quiz.rows.size() / 2]); },
             [&form] {
@@ -186,7 +244,7 @@ int measure(const QString &folder) {
         const qint64 wrong = median(
             21,
             [&form, &a, &b] {
-                chooseRow(*form, {a.place, a.winner, b.defeated, {}});
+                chooseRow(*form, {{a.answers[0], a.answers[1], b.answers[2]}, {}});
                 paint(*form);
             },
             [&form] { form->Command1_Click(0); });
@@ -194,11 +252,9 @@ int measure(const QString &folder) {
         if (form->Text1(0).Text() != u"???"_s)
             qFatal("the wrong check was not counted");
 
-        std::printf("%6d %7.2f (%6.2f) %8.2f (%7.2f) %5.2f (%5.2f) %7.2f (%7.2f) %7.1f (%6.1f) "
-                    "%7.1f (%6.1f)\n",
-                    rows, ms(read), ms(readCpu), ms(open), ms(openCpu), double(open) / 1e3 / rows,
-                    double(openCpu) / 1e3 / rows, ms(round), ms(roundCpu), double(right) / 1e3,
-                    double(rightCpu) / 1e3, double(wrong) / 1e3, double(wrongCpu) / 1e3);
+        std::printf("%68s %7.2f (%7.2f) %7.1f (%6.1f) %7.1f (%6.1f)\n", "|", ms(round),
+                    ms(roundCpu), double(right) / 1e3, double(rightCpu) / 1e3, double(wrong) / 1e3,
+                    double(wrongCpu) / 1e3);
         std::fflush(stdout);
     }
     return 0;
@@ -210,7 +266,7 @@ int main(int argc, char *argv[]) {
     if (argc == 4 && qstrcmp(argv[1], "--write") == 0) {
         QFile file(QString::fromLocal8Bit(argv[3]));
         if (!file.open(QIODevice::WriteOnly) ||
-            file.write(content::writeQuiz(syntheticQuiz(QByteArray(argv[2]).toInt()))) < 0)
+            file.write(writeAs(syntheticQuiz(QByteArray(argv[2]).toInt()), file.fileName())) < 0)
             return 1;
         return 0;
     }

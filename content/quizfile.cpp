@@ -2,6 +2,7 @@
 
 #include "content/battletable.h"
 #include "content/csvreader.h"
+#include "content/quizformats.h"
 #include "content/quiztable.h"
 #include "content/windows1251.h"
 
@@ -220,9 +221,12 @@ QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName) {
     };
     if (bytes.size() > maxQuizFileBytes)
         return fail(u"файлът е твърде голям: разрешени са до 16 MiB"_s);
+    if (auto result = readStructuredFile(bytes, source))
+        return *std::move(result);
     const QString text = decode(bytes);
     if (text.contains(QChar(0)))
-        return fail(u"това не е текстов файл; запишете таблицата като CSV"_s);
+        return fail(u"това не е текстов файл, нито таблица .ods или .xlsx; запишете таблицата "
+                    u"като CSV, .ods или .xlsx"_s);
     return readDelimitedText(text, detectSeparator(text), std::move(source));
 }
 

@@ -63,9 +63,42 @@ inline constexpr int maxQuizRows = 32767;
 inline constexpr int minQuizRows = 2;
 inline constexpr qint64 maxQuizFileBytes = 16 * 1024 * 1024;
 
+// Spreadsheets (.ods, .xlsx) are ZIP archives of XML parts and vocabularies (.kvtml) are XML:
+// files from outside, read with these caps so that a hostile one (a zip bomb, a swollen table,
+// deep nesting) is refused within a second and in bounded memory, with the cap in the message.
+// The largest quiz (32 767 rows, 16 MiB as CSV) unpacks to about 36 MiB of XML: honest files
+// stay well inside them.
+// - All the parts read from one file, unpacked; nothing is ever unpacked to disk.
+inline constexpr qint64 maxUnpackedBytes = 64 * 1024 * 1024;
+// - Unpacked to packed size of a part over 1 MiB: sheets pack 4 to 15 times, a zip bomb about
+//   1 000 times.
+inline constexpr int maxPackedRatio = 100;
+inline constexpr qint64 packedRatioFrom = 1024 * 1024;
+// - Parts in one archive: a workbook has some ten, with pictures some hundred.
+inline constexpr int maxArchiveEntries = 10000;
+// - Nesting of XML elements: sheets nest about ten deep, vocabularies five.
+inline constexpr int maxXmlDepth = 256;
+// - Cells kept from a sheet, the empty ones between them included (a full quiz has 131 072),
+//   and the index of a workbook's shared text that a cell may use.
+inline constexpr int maxSheetCells = 1 << 20;
+inline constexpr int maxSharedStrings = 1 << 20;
+// - Characters of text kept from a sheet, repeated spaces and cells counted out: as many as the
+//   largest CSV file holds.
+inline constexpr qint64 maxSheetChars = maxQuizFileBytes;
+// - A spreadsheet's own limits: past them a file is damaged or hostile. Empty rows and columns
+//   (which a sheet may repeat to its end) are counted, never made.
+inline constexpr int maxSheetColumns = 16384;
+inline constexpr int maxSheetRows = 1 << 20;
+// - Entity expansion: an XML document type that declares entities is refused (spreadsheets and
+//   vocabularies declare none), so no "billion laughs" is ever expanded; external entities are
+//   never loaded.
+
 // Reads a quiz from the bytes of a file called fileName (which gives the quiz its title: the
-// name without its extension; the error names the file without its folder). Never throws on bad
-// input: a bad file is an error result. Any bytes are safe, up to maxQuizFileBytes and beyond.
+// name without its extension; the error names the file without its folder). The kind of file is
+// told by its content, whatever its name: a spreadsheet (.ods, .xlsx) gives its first sheet, a
+// KWordQuiz or Parley vocabulary (.kvtml) its entries, anything else is read as delimited text
+// (CSV, TSV). Never throws on bad input: a bad file is an error result. Any bytes are safe, up
+// to maxQuizFileBytes and beyond.
 QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName);
 
 // Reads the file at path: parseQuiz on its contents, or an error if it cannot be read or is

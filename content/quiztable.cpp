@@ -116,11 +116,11 @@ std::optional<QuizFileError> QuizTable::addRow(int line, const std::vector<Table
     const QStringList values = valuesOf(cells);
     if (isBlankRow(values))
         return std::nullopt;
-    if (m_headerLine > 0)
+    if (m_headerLine)
         return readRow(values, line);
     const bool oneCellFilled = std::count_if(values.begin(), values.end(),
                                              [](const QString &v) { return !isBlank(v); }) == 1;
-    if (m_titleLine == 0 && oneCellFilled)
+    if (!m_titleLine && oneCellFilled)
         return readTitle(values, line);
     m_headerLine = line;
     return readHeader(values, line);
@@ -224,7 +224,7 @@ std::optional<QuizFileError> QuizTable::readRow(QStringList values, int line) {
         const QString &answer = values[i];
         // A caption that is also one of its column's values was the first answer, not a name.
         if (answer == m_quiz.captions[size_t(i)]) {
-            return error(m_headerLine, 0,
+            return error(*m_headerLine, 0,
                          u"прилича на ред с отговори, а не на заглавия: „"_s + answer +
                              u"“ е и отговор на ред "_s + QString::number(line) +
                              u" в същата колона. Ако таблицата няма заглавен ред, вмъкнете над "
@@ -249,11 +249,11 @@ std::optional<QuizFileError> QuizTable::readRow(QStringList values, int line) {
 }
 
 QuizFileResult QuizTable::finish() {
-    if (m_headerLine == 0 && m_titleLine > 0)
-        return error(m_titleLine, 0,
+    if (!m_headerLine && m_titleLine)
+        return error(*m_titleLine, 0,
                      u"под заглавието на викторината няма заглавен ред; напишете под него "
                      u"имената на колоните, а под тях – отговорите"_s);
-    if (m_headerLine == 0)
+    if (!m_headerLine)
         return error(0, 0,
                      u"няма заглавен ред: таблицата е празна; на първия ред напишете имената на "
                      u"колоните, а под тях – отговорите"_s);

@@ -74,8 +74,10 @@ private:
 
     TableSource m_source;
     Quiz m_quiz;
-    int m_titleLine = 0;  // the title row's, when the table has one
-    int m_headerLine = 0; // 0 until the header is read
+    // The rows of the title, when the table has one, and of the header, once it is read; any
+    // number a reader gives its rows, 0 too.
+    std::optional<int> m_titleLine;
+    std::optional<int> m_headerLine;
     int m_width = 0; // columns of the header: the answers and, if there is one, the explanation
     QHash<QString, int> m_answersSeen; // the answers of each row, to the row they are on
 };

@@ -73,9 +73,9 @@ bool QuizFileOpener::open(const QString &path) {
 void QuizFileOpener::chooseFile() {
     if (m_form.hasEnded() || m_form.findChild<QFileDialog *>() != nullptr)
         return;
-    auto *dialog =
-        new QFileDialog(&m_form, u"Отваряне на викторина"_s, startFolder(m_lastFolder),
-                        u"Таблици с викторини (*.csv *.tsv *.txt);;Всички файлове (*)"_s);
+    auto *dialog = new QFileDialog(
+        &m_form, u"Отваряне на викторина"_s, startFolder(m_lastFolder),
+        u"Викторини (*.ods *.xlsx *.csv *.tsv *.txt *.kvtml);;Всички файлове (*)"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);

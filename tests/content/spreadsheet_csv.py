@@ -3,9 +3,12 @@
 
 LibreOffice Calc opens each source table (the template the program exports, every sample quiz and
 a table of awkward cells) and saves it as CSV with ';' in UTF-8 and in Windows-1251, the forms
-Bulgarian users get from their spreadsheet. Each saved file must read as the same quiz as its
-source, but for blanks around a value: Calc writes a value that ends in a blank without the quotes
-that would keep the blank, and the reader drops blanks outside quotes.
+Bulgarian users get from their spreadsheet, and as .ods and .xlsx. Each saved file must read as the
+same quiz as its source, but for blanks around a value: Calc writes a value that ends in a blank
+without the quotes that would keep the blank, and the reader drops blanks outside quotes. A sheet
+of awkward cells of every kind (numbers, years, decimals, truth values, formulas, line breaks, rich
+text, merged cells) is saved by Calc in a Bulgarian desktop's locale as CSV, .ods and .xlsx: the
+three must read alike, and as the sheet shows its cells.
 
 usage: spreadsheet_csv.py READ_QUIZ WRITE_TEMPLATE EXAMPLES_DIR
 """
@@ -22,7 +25,53 @@ import tempfile
 # turned into a number or a date.
 IMPORT = "Text - txt - csv (StarCalc):59,34,76,1,1/2/2/2/3/2/4/2"
 EXPORTS = {"utf-8": "59,34,76,1", "windows-1251": "59,34,34,1"}
+CSV_OPTIONS = ",,0,false,true,false,false,false"
+SPREADSHEETS = {"ods": "ods:calc8", "xlsx": "xlsx:Calc MS Excel 2007 XML"}
 SOFFICE_SECONDS = 300
+
+# Pairs with explanations, the cells typed as a teacher types them: numbers, a formula of a
+# number and one of text, truth values, a merged explanation over two rows.
+CELL = '<table:table-cell {}>{}</table:table-cell>'
+AWKWARD_CELLS = [
+    [CELL.format('office:value-type="string"', "<text:p>Година</text:p>"),
+     CELL.format('office:value-type="string"', "<text:p>Събитие</text:p>"),
+     CELL.format('office:value-type="string"', "<text:p>Обяснение</text:p>")],
+    [CELL.format('office:value-type="float" office:value="1805"', "<text:p>1805</text:p>"),
+     CELL.format('office:value-type="string"',
+                 '<text:p>Битка при <text:span text:style-name="T1">Аустерлиц</text:span></text:p>'),
+     CELL.format('office:value-type="string"', "<text:p>Първи ред</text:p><text:p>втори ред</text:p>")],
+    [CELL.format('office:value-type="float" office:value="3.5"', "<text:p>3.5</text:p>"),
+     CELL.format('table:style-name="ce1" office:value-type="boolean" office:boolean-value="true"',
+                 "<text:p>TRUE</text:p>"),
+     CELL.format('table:formula="of:=[.A2]+1" office:value-type="float" office:value="1806"',
+                 "<text:p>1806</text:p>")],
+    [CELL.format('table:formula="of:=1/4" office:value-type="float" office:value="0.25"',
+                 "<text:p>0.25</text:p>"),
+     CELL.format('table:formula="of:=&quot;Ва&quot;&amp;&quot;терло&quot;" '
+                 'office:value-type="string" office:string-value="Ватерло"', "<text:p>Ватерло</text:p>"),
+     CELL.format('table:number-rows-spanned="2" office:value-type="string"',
+                 "<text:p>Слята клетка</text:p>")],
+    [CELL.format('office:value-type="float" office:value="-12"', "<text:p>-12</text:p>"),
+     CELL.format('table:style-name="ce1" office:value-type="boolean" office:boolean-value="false"',
+                 "<text:p>FALSE</text:p>"),
+     "<table:covered-table-cell/>"],
+]
+AWKWARD_SHOWN = [["1805", "Битка при Аустерлиц", "Първи ред\nвтори ред"],
+                 ["3,5", "ВЯРНО", "1806"], ["0,25", "Ватерло", "Слята клетка"],
+                 ["-12", "НЕВЯРНО", ""]]
+NS = " ".join(f'xmlns:{p}="urn:oasis:names:tc:opendocument:xmlns:{n}"' for p, n in [
+    ("office", "office:1.0"), ("table", "table:1.0"), ("text", "text:1.0"),
+    ("style", "style:1.0"), ("fo", "xsl-fo-compatible:1.0"), ("number", "datastyle:1.0"),
+    ("of", "of:1.2")])
+AWKWARD_SHEET = (
+    f'<?xml version="1.0" encoding="UTF-8"?><office:document {NS} office:version="1.3" '
+    'office:mimetype="application/vnd.oasis.opendocument.spreadsheet"><office:automatic-styles>'
+    '<style:style style:name="T1" style:family="text"><style:text-properties fo:font-weight="bold"/>'
+    '</style:style><number:boolean-style style:name="N99"><number:boolean/></number:boolean-style>'
+    '<style:style style:name="ce1" style:family="table-cell" style:data-style-name="N99"/>'
+    '</office:automatic-styles><office:body><office:spreadsheet><table:table table:name="Лист1">'
+    + "".join("<table:table-row>" + "".join(row) + "</table:table-row>" for row in AWKWARD_CELLS)
+    + "</table:table></office:spreadsheet></office:body></office:document>")
 
 AWKWARD = (
     "Място;Победител;Победен;Обяснение\r\n"
@@ -45,18 +94,39 @@ def read_quiz(read_quiz_tool, path):
     return result.returncode, json.loads(result.stdout.decode("utf-8"))
 
 
-def convert(work, sources, charset):
-    out = work / charset
+def convert(work, sources, target, name, infilter=IMPORT, locale=None):
+    out = work / name
     out.mkdir()
-    options = EXPORTS[charset] + ",,0,false,true,false,false,false"
+    env = {"HOME": str(work / "home"), "PATH": "/usr/bin:/bin"}
+    if locale:
+        env["LANG"] = locale
     subprocess.run(
         ["soffice", "-env:UserInstallation=" + (work / "profile").as_uri(), "--headless",
-         "--norestore", "--infilter=" + IMPORT,
-         "--convert-to", "csv:Text - txt - csv (StarCalc):" + options,
-         "--outdir", str(out)] + [str(s) for s in sources],
-        env={"HOME": str(work / "home"), "PATH": "/usr/bin:/bin"},
-        check=True, capture_output=True, timeout=SOFFICE_SECONDS)
+         "--norestore"] + (["--infilter=" + infilter] if infilter else []) +
+        ["--convert-to", target, "--outdir", str(out)] + [str(s) for s in sources],
+        env=env, check=True, capture_output=True, timeout=SOFFICE_SECONDS)
     return out
+
+
+def check_awkward_cells(work, read_quiz_tool, failures):
+    """The awkward sheet saved by Calc as CSV, .ods and .xlsx reads alike, as Calc shows it."""
+    sheet = work / "Неудобни числа.fods"
+    sheet.write_text(AWKWARD_SHEET, encoding="utf-8")
+    targets = {"csv": "csv:Text - txt - csv (StarCalc):" + EXPORTS["utf-8"] + CSV_OPTIONS,
+               **SPREADSHEETS}
+    quizzes = {}
+    for kind, target in targets.items():
+        saved = convert(work, [sheet], target, "awkward-" + kind, infilter=None,
+                        locale="bg_BG.UTF-8") / (sheet.stem + "." + kind)
+        status, quizzes[kind] = read_quiz(read_quiz_tool, saved)
+        if status != 0 or quizzes[kind] != quizzes["csv"]:
+            failures.append(f"awkward cells as {kind}: read as {quizzes[kind]} "
+                            f"instead of {quizzes['csv']}")
+    rows = quizzes["csv"].get("rows", [])
+    if rows != AWKWARD_SHOWN:
+        failures.append(f"awkward cells: read as {rows} instead of {AWKWARD_SHOWN}")
+    else:
+        print("ok: awkward cells read alike from CSV, .ods and .xlsx saved by Calc")
 
 
 def main():
@@ -81,22 +151,27 @@ def main():
                 failures.append(f"{source.name}: the source itself is refused: {quiz}")
             expected[source.name] = quiz
 
-        for charset in EXPORTS:
-            out = convert(work, sources, charset)
+        saved_as = {charset: convert(work, sources, "csv:Text - txt - csv (StarCalc):" +
+                                     EXPORTS[charset] + CSV_OPTIONS, charset)
+                    for charset in EXPORTS}
+        saved_as.update({kind: convert(work, sources, target, kind)
+                         for kind, target in SPREADSHEETS.items()})
+        for charset, out in saved_as.items():
             for source in sources:
-                saved = out / source.name
+                saved = out / (source.name if charset in EXPORTS
+                               else source.with_suffix("." + charset).name)
                 if not saved.exists():
                     failures.append(f"{charset} {source.name}: Calc saved nothing")
                     continue
-                data = saved.read_bytes()
-                try:
-                    data.decode("utf-8")
-                    is_utf8 = True
-                except UnicodeDecodeError:
-                    is_utf8 = False
-                # Otherwise the check would not be of the encoding it names.
-                if is_utf8 != (charset == "utf-8"):
-                    failures.append(f"{charset} {source.name}: Calc saved another encoding")
+                if charset in EXPORTS:
+                    try:
+                        saved.read_bytes().decode("utf-8")
+                        is_utf8 = True
+                    except UnicodeDecodeError:
+                        is_utf8 = False
+                    # Otherwise the check would not be of the encoding it names.
+                    if is_utf8 != (charset == "utf-8"):
+                        failures.append(f"{charset} {source.name}: Calc saved another encoding")
                 status, quiz = read_quiz(read_quiz_tool, saved)
                 if status != 0 or (without_surrounding_blanks(quiz) !=
                                    without_surrounding_blanks(expected[source.name])):
@@ -104,6 +179,7 @@ def main():
                                     f"\ninstead of\n{json.dumps(expected[source.name], ensure_ascii=False)[:2000]}")
                 else:
                     print(f"ok: {source.name} saved by Calc in {charset}, {len(quiz['rows'])} rows")
+        check_awkward_cells(work, read_quiz_tool, failures)
 
     for failure in failures:
         print("FAIL:", failure)

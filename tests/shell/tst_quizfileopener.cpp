@@ -140,7 +140,8 @@ void TestQuizFileOpener::ctrlOChoosesAQuizTableInAFileDialog() {
     QFileDialog *dialog = nullptr;
     QTRY_VERIFY((dialog = window->form->findChild<QFileDialog *>()) != nullptr);
     QCOMPARE(dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->text(), QString());
-    QVERIFY(dialog->nameFilters().constFirst().contains(u"(*.csv *.tsv *.txt)"_s));
+    QVERIFY(
+        dialog->nameFilters().constFirst().contains(u"(*.ods *.xlsx *.csv *.tsv *.txt *.kvtml)"_s));
     QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
     dialog->selectFile(path);
     static_cast<QDialog *>(dialog)->accept();

@@ -1,0 +1,72 @@
+#include "content/quizformats.h"
+
+#include "content/kvtmlreader.h"
+#include "content/odsreader.h"
+#include "content/xlsxreader.h"
+#include "content/zippackage.h"
+
+using namespace Qt::StringLiterals;
+
+namespace content {
+
+namespace {
+
+enum class Kind { Text, Zip, CompoundFile, Xml };
+
+Kind kindOf(QByteArrayView bytes) {
+    if (bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06"))
+        return Kind::Zip;
+    // Microsoft's compound file: Office 97-2003 documents, and encrypted Office 2007 ones.
+    if (bytes.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+        return Kind::CompoundFile;
+    QByteArrayView start = bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
+    while (!start.isEmpty() && QByteArrayView(" \t\r\n").contains(start.front()))
+        start = start.sliced(1);
+    if (start.startsWith("<?xml") || start.startsWith("<!DOCTYPE") || start.startsWith("<kvtml"))
+        return Kind::Xml;
+    return Kind::Text;
+}
+
+QuizFileResult readArchive(QByteArrayView bytes, const TableSource &source) {
+    ZipPackage package(bytes);
+    if (package.contains(u"mimetype"_s)) {
+        const QByteArray type = package.readAll(u"mimetype"_s, 256).trimmed();
+        if (type.startsWith("application/vnd.oasis.opendocument.spreadsheet"))
+            return readOds(package, source);
+        if (type.startsWith("application/vnd.oasis.opendocument"))
+            throw FileFault{u"файлът е документ на OpenDocument, но не е таблица (.ods)"_s};
+    }
+    if (package.contains(u"[Content_Types].xml"_s))
+        return readXlsx(package, source);
+    if (package.contains(u"content.xml"_s))
+        return readOds(package, source);
+    throw FileFault{u"файлът е ZIP архив, но не е таблица .ods или .xlsx"_s};
+}
+
+} // namespace
+
+std::optional<QuizFileResult> readStructuredFile(QByteArrayView bytes, const TableSource &source) {
+    try {
+        switch (kindOf(bytes)) {
+        case Kind::Text:
+            return std::nullopt;
+        case Kind::Zip:
+            return readArchive(bytes, source);
+        case Kind::Xml:
+            return readKvtml(bytes, source);
+        case Kind::CompoundFile: {
+            // The name of the stream that holds an encrypted workbook, in UTF-16.
+            const QByteArrayView encrypted("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32);
+            if (bytes.indexOf(encrypted) >= 0)
+                throw FileFault{u"файлът е защитен с парола: запишете го без парола"_s};
+            throw FileFault{u"файлът е в стария формат на Office (.xls от Excel 97–2003), който "
+                            u"програмата не чете: запишете го като .xlsx или .ods"_s};
+        }
+        }
+    } catch (const FileFault &fault) {
+        return QuizFileError{source.name, 0, 0, fault.message};
+    }
+    return std::nullopt;
+}
+
+} // namespace content

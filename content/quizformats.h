@@ -1,0 +1,17 @@
+#pragma once
+
+#include "content/quiztable.h"
+
+#include <QByteArrayView>
+
+#include <optional>
+
+namespace content {
+
+// Reads a quiz file that is not delimited text, telling its kind by its content, whatever its
+// name: a spreadsheet (.ods, .xlsx, each a ZIP archive) or a vocabulary (.kvtml, XML). Kinds it
+// does not read (a legacy .xls, a binary .xlsb, a password-protected workbook, any other
+// archive) are refused with what to do instead. Nothing when the bytes are text.
+std::optional<QuizFileResult> readStructuredFile(QByteArrayView bytes, const TableSource &source);
+
+} // namespace content
