@@ -94,6 +94,7 @@ void QuizForm::openQuiz(const content::Quiz &quiz) {
     }
     Text1(informationBox).SetText(introductionTo(quiz));
     NewRound();
+    m_quiz = quiz;
 }
 
 void QuizForm::NewRound() {

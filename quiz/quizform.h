@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include <array>
+#include <optional>
 
 namespace quiz {
 
@@ -31,6 +32,8 @@ public:
     // what the quiz is and how to play it, and a new round starts. A row without an explanation
     // shows the matched answers when it is found. Text from the quiz is shown as plain text.
     void openQuiz(const content::Quiz &quiz);
+    // The quiz the window plays: the last one opened, or the built-in battles.
+    content::Quiz currentQuiz() const { return m_quiz ? *m_quiz : content::builtInQuiz(); }
 
     // Which member of each control array is which.
     static constexpr qint16 placesList = 0; // List1: the three answer lists...
@@ -71,6 +74,7 @@ private:
     // Both counters are wide enough never to overflow, however long a class keeps pressing.
     qint64 correctCount = 0;
     qint64 wrongCount = 0;
+    std::optional<content::Quiz> m_quiz;
 };
 
 } // namespace quiz
