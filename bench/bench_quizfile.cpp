@@ -186,7 +186,7 @@ int measure(const QString &folder) {
         const qint64 wrong = median(
             21,
             [&form, &a, &b] {
-                chooseRow(*form, {a.place, a.winner, b.defeated, {}});
+                chooseRow(*form, {{a.answers[0], a.answers[1], b.answers[2]}, {}});
                 paint(*form);
             },
             [&form] { form->Command1_Click(0); });
