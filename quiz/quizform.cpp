@@ -126,6 +126,7 @@ void QuizForm::openQuiz(const content::Quiz &quiz) {
     m_answerLists = lists;
     layOutAnswerLists();
     NewRound();
+    m_quiz = quiz;
 }
 
 void QuizForm::layOutAnswerLists() {

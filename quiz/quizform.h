@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include <array>
+#include <optional>
 
 namespace quiz {
 
@@ -33,6 +34,8 @@ public:
     // explanation shows the matched answers when it is found. Text from the quiz is shown as
     // plain text.
     void openQuiz(const content::Quiz &quiz);
+    // The quiz the window plays: the last one opened, or the built-in battles.
+    content::Quiz currentQuiz() const { return m_quiz ? *m_quiz : content::builtInQuiz(); }
 
     // How many answer lists the quiz in play has: three for the battles, two or three for a
     // teacher's quiz. They are List1(0) onwards, with the table's columns List2(0) onwards; a
@@ -89,6 +92,7 @@ private:
     // Both counters are wide enough never to overflow, however long a class keeps pressing.
     qint64 correctCount = 0;
     qint64 wrongCount = 0;
+    std::optional<content::Quiz> m_quiz;
 };
 
 } // namespace quiz

@@ -1,6 +1,7 @@
 #include "shell/commandline.h"
 
 #include "content/quizfile.h"
+#include "shell/worksheetprinter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -17,6 +18,7 @@ const QString helpName = u"help"_s;
 const QString versionName = u"version"_s;
 const QString exportName = u"export-quiz"_s;
 const QString zoomName = u"zoom"_s;
+const QString worksheetName = u"worksheet"_s;
 
 // Qt's own options, which QApplication reads from the command line itself: accepted here so that
 // `valtessa -platform xcb` or `-reverse` work as in any Qt program, and left out of the help.
@@ -83,7 +85,9 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     const QCommandLineOption version(QStringList{u"v"_s, versionName});
     const QCommandLineOption exportQuiz(exportName, QString(), u"FILE"_s);
     const QCommandLineOption zoom(zoomName, QString(), u"PERCENT"_s);
-    const QList<QCommandLineOption> options = QList{help, version, exportQuiz, zoom} + qtOptions();
+    const QCommandLineOption worksheet(worksheetName, QString(), u"OUT"_s);
+    const QList<QCommandLineOption> options =
+        QList{help, version, exportQuiz, zoom, worksheet} + qtOptions();
     parser.addOptions(options);
     parser.addPositionalArgument(u"FILE"_s, QString());
 
@@ -107,6 +111,9 @@ CommandLine parseCommandLine(const QStringList &arguments) {
                               forms::zoomStepList());
         if (misused.name == exportName)
             return usageError(u"след „--"_s + exportName + u"“ трябва да стои име на файл"_s);
+        if (misused.name == worksheetName)
+            return usageError(u"след „--"_s + worksheetName +
+                              u"“ трябва да стои име на PDF файл"_s);
         return usageError(u"след „"_s + misused.written + u"“ трябва да стои стойност"_s);
     }
 
@@ -124,7 +131,21 @@ CommandLine parseCommandLine(const QStringList &arguments) {
         result.action = CommandLine::Action::ShowHelp;
     else if (parser.isSet(version))
         result.action = CommandLine::Action::ShowVersion;
-    else if (parser.isSet(exportQuiz)) {
+    else if (parser.isSet(worksheet)) {
+        if (parser.isSet(exportQuiz))
+            return usageError(u"„--"_s + worksheetName + u"“ и „--"_s + exportName +
+                              u"“ не се дават заедно"_s);
+        if (parser.values(worksheet).size() > 1)
+            return usageError(u"„--"_s + worksheetName + u"“ е дадена повече от веднъж"_s);
+        if (files.size() > 1)
+            return usageError(u"работен лист се прави само за една викторина"_s);
+        result.action = CommandLine::Action::WriteWorksheet;
+        result.exportFile = parser.value(worksheet);
+        result.quizFile = files.value(0);
+        if (result.exportFile.isEmpty())
+            return usageError(u"след „--"_s + worksheetName +
+                              u"“ трябва да стои име на PDF файл"_s);
+    } else if (parser.isSet(exportQuiz)) {
         if (!files.isEmpty())
             return usageError(u"„--"_s + exportName + u"“ не се дава заедно с файл за отваряне"_s);
         if (parser.values(exportQuiz).size() > 1)
@@ -143,6 +164,7 @@ CommandLine parseCommandLine(const QStringList &arguments) {
 QString commandLineHelp() {
     return u"Употреба: valtessa [--zoom ПРОЦЕНТ] [ФАЙЛ]\n"
            u"         valtessa --export-quiz ФАЙЛ\n"
+           u"         valtessa --worksheet ЛИСТ.pdf [ФАЙЛ]\n"
            u"\n"
            u"Викторина по история: свържете мястото на битката с победителя и победения.\n"
            u"Учителят може да отвори и своя викторина: таблица с две или три колони\n"
@@ -159,10 +181,15 @@ QString commandLineHelp() {
            u"  --export-quiz ФАЙЛ       записва вградената викторина като таблица (UTF-8, „;“),\n"
            u"                           от която да започне своя викторина, и излиза;\n"
            u"                           съществуващ ФАЙЛ не се променя\n"
+           u"  --worksheet ЛИСТ.pdf     записва работен лист за печат (PDF, A4) с вградената\n"
+           u"                           викторина или с ФАЙЛ и отговорите на отделна\n"
+           u"                           страница, и излиза; заменя само файл, който е PDF\n"
            u"  --zoom ПРОЦЕНТ           отваря прозореца в мащаб 100, 125, 150, 175, 200, 250\n"
            u"                           или 300 %; в прозореца Ctrl++, Ctrl+- и Ctrl+0\n"
            u"\n"
-           u"В прозореца Ctrl+O отваря викторина от файл; файл може и да се пусне в прозореца.\n"
+           u"В прозореца Ctrl+O отваря викторина от файл (файл може и да се пусне в\n"
+           u"прозореца), Ctrl+V я взима от копирани клетки на таблица, а Ctrl+P отпечатва\n"
+           u"работен лист или го записва като PDF.\n"
            u"Изход: 0 при успех, 1 при вътрешна грешка на програмата, 2 при грешна команда\n"
            u"или файл, който не може да се прочете или запише.\n"_s;
 }
@@ -193,6 +220,8 @@ int runWithoutWindow(const CommandLine &commandLine) {
         }
         return 0;
     }
+    case CommandLine::Action::WriteWorksheet:
+        return writeWorksheetFile(commandLine.exportFile, commandLine.quizFile);
     case CommandLine::Action::OpenWindow:
         break;
     }

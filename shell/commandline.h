@@ -8,19 +8,20 @@
 namespace shell {
 
 // What the command line asks for. Parsing needs no display and no application object, so that
-// --help, --version and --export-quiz work in a terminal without one.
+// --help, --version, --export-quiz and --worksheet work in a terminal without one.
 struct CommandLine {
     enum class Action {
-        OpenWindow,  // the window, with quizFile if one was given
-        ShowHelp,    // --help
-        ShowVersion, // --version
-        ExportQuiz,  // --export-quiz FILE: the built-in quiz as a table, then end
-        UsageError,  // usageError says what is wrong
+        OpenWindow,     // the window, with quizFile if one was given
+        ShowHelp,       // --help
+        ShowVersion,    // --version
+        ExportQuiz,     // --export-quiz FILE: the built-in quiz as a table, then end
+        WriteWorksheet, // --worksheet OUT [FILE]: the worksheet of a quiz as PDF, then end
+        UsageError,     // usageError says what is wrong
     };
 
     Action action = Action::OpenWindow;
     QString quizFile;
-    QString exportFile;
+    QString exportFile; // what --export-quiz or --worksheet writes
     QString usageError;
     // --zoom PERCENT: the window opens at this step.
     int zoom = forms::normalZoom;

@@ -6,6 +6,7 @@
 #include "shell/quizfileopener.h"
 #include "shell/quizpaster.h"
 #include "shell/quizwindow.h"
+#include "shell/worksheetprinter.h"
 #include "shell/zoomcontrol.h"
 
 #include <QApplication>
@@ -36,8 +37,8 @@ QStringList commandLineArguments(int argc, char *argv[]) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    // The command line is read before anything needs a display: --help, --version and
-    // --export-quiz run in a terminal without one.
+    // The command line is read before anything needs a display: --help, --version,
+    // --export-quiz and --worksheet run in a terminal without one.
     shell::setApplicationNames();
     const shell::CommandLine commandLine =
         shell::parseCommandLine(commandLineArguments(argc, argv));
@@ -78,6 +79,7 @@ int main(int argc, char *argv[]) {
         if (quiz)
             opener->rememberFolderOf(commandLine.quizFile);
         new shell::QuizPaster(form);
+        new shell::WorksheetPrinter(form);
         auto *zoomControl = new shell::ZoomControl(form);
         zoomControl->zoomTo(commandLine.zoom);
         form.show();

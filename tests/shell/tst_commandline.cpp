@@ -41,6 +41,15 @@ Run runProgram(const QStringList &arguments) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+// The text of a PDF file's pages as pdftotext reads it, a form feed after each page.
+QString pdfText(const QString &path) {
+    QProcess process;
+    process.start(u"pdftotext"_s, {path, u"-"_s});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        qFatal("pdftotext failed on %s", qPrintable(path));
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -58,6 +67,10 @@ private slots:
     void exportThatCannotBeWrittenFails();
     void refusedFileOpensNoWindow();
     void exportedTemplateOpensAndPlaysTheBuiltInTable();
+    void worksheetHoldsEveryEntryAndItsKey_data();
+    void worksheetHoldsEveryEntryAndItsKey();
+    void worksheetFailsWithoutHarm_data();
+    void worksheetFailsWithoutHarm();
 
 private:
     QTemporaryDir m_folder;
@@ -106,6 +119,14 @@ void TestCommandLine::parse_data() {
     row("--export-quiz with an empty name", {u"--export-quiz="_s}, Action::UsageError);
     row("--export-quiz and a file to open", {u"--export-quiz"_s, u"a.csv"_s, u"b.csv"_s},
         Action::UsageError);
+    row("--worksheet OUT", {u"--worksheet"_s, u"лист.pdf"_s}, Action::WriteWorksheet, {},
+        u"лист.pdf"_s);
+    row("--worksheet OUT FILE", {u"--worksheet"_s, u"лист.pdf"_s, u"Думи.csv"_s},
+        Action::WriteWorksheet, u"Думи.csv"_s, u"лист.pdf"_s);
+    row("--worksheet of two quizzes", {u"--worksheet"_s, u"л.pdf"_s, u"a.csv"_s, u"b.csv"_s},
+        Action::UsageError);
+    row("--worksheet and --export-quiz", {u"--worksheet=л.pdf"_s, u"--export-quiz=a.csv"_s},
+        Action::UsageError);
 }
 
 void TestCommandLine::parse() {
@@ -147,6 +168,7 @@ void TestCommandLine::wrongCommandLineIsAUsageError_data() {
         << QStringList{u"-platform"_s} << u"след „-platform“ трябва да стои стойност"_s;
     QTest::newRow("a value for an option that takes none")
         << QStringList{u"--zoom"_s, u"150"_s, u"--help=1"_s} << u"„--help“ не приема стойност"_s;
+    QTest::newRow("missing worksheet") << QStringList{u"--worksheet"_s} << u"„--worksheet“"_s;
 }
 
 void TestCommandLine::wrongCommandLineIsAUsageError() {
@@ -263,6 +285,93 @@ void TestCommandLine::exportedTemplateOpensAndPlaysTheBuiltInTable() {
     }
     QCOMPARE(form.Label2(2).Caption(), QString::number(content::battleCount));
     QCOMPARE(form.Label2(3).Caption(), u"0"_s);
+}
+
+void TestCommandLine::worksheetHoldsEveryEntryAndItsKey_data() {
+    QTest::addColumn<QByteArray>("table"); // none: the built-in quiz
+    QTest::newRow("the battles") << QByteArray();
+    QTest::newRow("a teacher's pairs")
+        << QByteArray("Дума;Значение;Обяснение\r\nмирен;тих;\r\nвежлив;учтив;Казва се за човек.\r\n"
+                      "кротък;тих;\r\nабсурд;нещо безсмислено, нелепо;\r\n");
+}
+
+// What a teacher prints: the first page holds every entry with its number or letter, and the
+// key names, for every row, the number and letters the first page gives its entries.
+void TestCommandLine::worksheetHoldsEveryEntryAndItsKey() {
+    QFETCH(QByteArray, table);
+    const QString pdf = m_folder.filePath(u"лист.pdf"_s);
+    QStringList arguments{u"--worksheet"_s, pdf};
+    content::Quiz quiz = content::builtInQuiz();
+    if (!table.isEmpty()) {
+        const QString path = m_folder.filePath(u"Думи.csv"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(table) == table.size());
+        file.close();
+        arguments << path;
+        quiz = std::get<content::Quiz>(content::readQuizFile(path));
+    }
+    // The second row replaces the PDF the first one wrote.
+    const Run run = runProgram(arguments);
+    QCOMPARE(run.status, 0);
+    const QString text = pdfText(pdf);
+    const QString sheet = text.section(u'\f', 0, 0).simplified();
+    const QString key = text.section(u'\f', 1).simplified();
+    QVERIFY(sheet.contains(u"Име:"_s) && !sheet.contains(u"Отговори"_s));
+    QVERIFY(key.startsWith(u"Отговори — "_s + quiz.title));
+
+    const auto labelOn = [&sheet](const QString &label, const QString &entry) {
+        const QRegularExpression pattern(label + QRegularExpression::escape(entry.simplified()) +
+                                         u"(?= |$)"_s);
+        const QRegularExpressionMatch match = pattern.match(sheet);
+        if (!match.hasMatch())
+            qFatal("no \"%s\" on the first page", qPrintable(entry));
+        return match.captured(1);
+    };
+    for (const content::QuizRow &row : quiz.rows) {
+        QStringList matches;
+        for (int list = 1; list < quiz.answerCount; ++list) {
+            const QString &entry = row.answers[std::size_t(list)];
+            matches << labelOn(u"(\\S+)\\) "_s, entry) + u") "_s + entry.simplified();
+        }
+        const QString line = labelOn(u"(\\d+)\\. "_s, row.answers[0]) + u". "_s +
+                             row.answers[0].simplified() + u" — "_s + matches.join(u"; "_s);
+        QVERIFY2(key.contains(line), qPrintable(line));
+        // pdftotext joins a word broken at a hyphen at the end of a line without it.
+        const auto withoutHyphens = [](QString text) { return text.remove(u'-').simplified(); };
+        QVERIFY(withoutHyphens(key).contains(withoutHyphens(row.explanation)));
+    }
+}
+
+void TestCommandLine::worksheetFailsWithoutHarm_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<QString>("kept"); // a file that must stay as it was
+    const QString table = m_folder.filePath(u"Битки за лист.csv"_s);
+    QFile file(table);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("Място;Победител;Победен\n") > 0);
+    const QString pdf = m_folder.filePath(u"нов лист.pdf"_s);
+    const QString nowhere = m_folder.filePath(u"няма такава папка/лист.pdf"_s);
+    QTest::newRow("a folder that is not there")
+        << QStringList{u"--worksheet"_s, nowhere}
+        << u"„"_s + nowhere + u"“ не може да бъде записан"_s << nowhere;
+    QTest::newRow("a quiz table is never written over")
+        << QStringList{u"--worksheet"_s, table} << u"не е PDF"_s << table;
+    QTest::newRow("a quiz that cannot be read")
+        << QStringList{u"--worksheet"_s, pdf, table} << u"Битки за лист.csv"_s << pdf;
+}
+
+void TestCommandLine::worksheetFailsWithoutHarm() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, named);
+    QFETCH(QString, kept);
+    QFile file(kept);
+    const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+    const Run run = runProgram(arguments);
+    QCOMPARE(run.status, shell::exitStatusBadInput);
+    QVERIFY2(run.err.contains(u"valtessa: "_s) && run.err.contains(named), qPrintable(run.err));
+    QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), before);
+    QCOMPARE(QFile::exists(kept), !before.isEmpty());
 }
 
 QTEST_MAIN(TestCommandLine)
