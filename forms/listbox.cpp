@@ -44,10 +44,62 @@ private:
 
 } // namespace
 
+// The view's model over the list's texts, which only the list changes, telling the views through
+// the model: clearing resets it, adding and removing insert and remove rows. Every entry has the
+// flags QListWidget gives its items, so that views and screen readers learn of each change, and
+// find each entry, as they did from it.
+class ListBox::Entries : public QAbstractListModel {
+public:
+    Entries(const QStringList &texts, QObject *parent)
+        : QAbstractListModel(parent)
+        , m_texts(texts) {}
+
+    int rowCount(const QModelIndex &parent) const override {
+        return parent.isValid() ? 0 : int(m_texts.size());
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override {
+        if (!index.isValid() || index.row() >= m_texts.size() ||
+            (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return m_texts.at(index.row());
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override {
+        if (!index.isValid())
+            return Qt::ItemIsDropEnabled;
+        return Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled |
+               Qt::ItemIsDragEnabled;
+    }
+
+    template<typename Change> void insertRows(int first, int last, Change change) {
+        beginInsertRows(QModelIndex(), first, last);
+        change();
+        endInsertRows();
+    }
+
+    template<typename Change> void removeRow(int row, Change change) {
+        beginRemoveRows(QModelIndex(), row, row);
+        change();
+        endRemoveRows();
+    }
+
+    template<typename Change> void reset(Change change) {
+        beginResetModel();
+        change();
+        endResetModel();
+    }
+
+private:
+    const QStringList &m_texts;
+};
+
 ListBox::ListBox(const QString &name, bool sorted, QWidget *parent)
-    : QListWidget(parent)
-    , m_name(name) {
+    : QListView(parent)
+    , m_name(name)
+    , m_entries(new Entries(m_texts, this)) {
     setObjectName(name);
+    setModel(m_entries);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Every entry is one line of the same font: the view need not measure each one again
     // whenever an entry comes or goes.
@@ -67,68 +119,60 @@ QCollator ListBox::bulgarianCollator() {
     return collator;
 }
 
-qint16 ListBox::ListCount() const {
-    return static_cast<qint16>(m_texts.size());
-}
-
-const QString &ListBox::List(int index) const {
-    checkIndex("List", index);
-    return m_texts.at(index);
-}
-
 int ListBox::ListIndex() const {
     const QModelIndexList selected = selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
+int ListBox::currentRow() const {
+    return currentIndex().row();
+}
+
+void ListBox::setCurrentRow(int row, QItemSelectionModel::SelectionFlags command) {
+    selectionModel()->setCurrentIndex(model()->index(row, 0), command);
+}
+
 void ListBox::AddItem(const QString &text) {
     checkRoomFor("AddItem", 1);
     const int position = m_collator ? sortedInsertPosition(text) : int(m_texts.size());
-    if (!m_hidden)
-        insertItem(position, text);
-    m_texts.insert(position, text);
+    m_entries->insertRows(position, position, [&] { m_texts.insert(position, text); });
 }
 
 void ListBox::AddItems(const QStringList &texts) {
     checkRoomFor("AddItems", texts.size());
     if (texts.isEmpty())
         return;
-    if (m_collator && !m_texts.isEmpty()) {
+    if (m_collator && ListCount() > 0) {
         // Merging into entries already there keeps the rule of AddItem; no caller of ours does
         // this with many entries.
         for (const QString &text : texts)
             AddItem(text);
         return;
     }
-    const QStringList ordered = m_collator ? sortedForEmptyList(texts) : texts;
-    if (!m_hidden) {
-        // One insertion, laid out and painted once.
-        const bool updating = updatesEnabled();
-        setUpdatesEnabled(false);
-        insertItems(count(), ordered);
-        setUpdatesEnabled(updating);
-    }
-    m_texts.append(ordered);
+    const QStringList added = m_collator ? sortedForEmptyList(texts) : texts;
+    const int first = ListCount();
+    m_entries->insertRows(first, first + int(added.size()) - 1, [&] {
+        // Into an empty list, the added list's array is shared: its texts are not copied.
+        if (m_texts.isEmpty())
+            m_texts = added;
+        else
+            m_texts.append(added);
+    });
 }
 
 void ListBox::RemoveItem(int index) {
     checkIndex("RemoveItem", index);
-    if (m_hidden) {
-        m_texts.removeAt(index);
-        return;
-    }
     if (ListIndex() == index)
         selectionModel()->clearSelection();
     // A single-selection view that loses its current item makes a neighbour current and selects
     // it, a choice the pupil never made. Moving the keyboard's current item to that neighbour
     // first, without selecting it, keeps the place in the list and the selection empty.
     if (currentRow() == index) {
-        const int neighbour = index + 1 < count() ? index + 1 : index - 1;
+        const int neighbour = index + 1 < ListCount() ? index + 1 : index - 1;
         selectionModel()->setCurrentIndex(model()->index(neighbour, 0),
                                           QItemSelectionModel::NoUpdate);
     }
-    delete takeItem(index);
-    m_texts.removeAt(index);
+    m_entries->removeRow(index, [&] { m_texts.removeAt(index); });
 }
 
 // QListView tells screen readers that its new current entry has the focus even when the list
@@ -136,7 +180,7 @@ void ListBox::RemoveItem(int index) {
 // with the focus says so; the others keep their current entry quietly.
 void ListBox::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
     if (hasFocus())
-        QListWidget::currentChanged(current, previous);
+        QListView::currentChanged(current, previous);
     else
         QAbstractItemView::currentChanged(current, previous);
 }
@@ -151,7 +195,7 @@ bool ListBox::showsWhole(const QModelIndex &index) const {
 
 bool ListBox::viewportEvent(QEvent *event) {
     if (event->type() != QEvent::ToolTip)
-        return QListWidget::viewportEvent(event);
+        return QListView::viewportEvent(event);
     const auto *help = static_cast<QHelpEvent *>(event);
     const QModelIndex index = indexAt(help->pos());
     if (index.isValid() && !showsWhole(index))
@@ -164,7 +208,7 @@ bool ListBox::viewportEvent(QEvent *event) {
 
 void ListBox::focusInEvent(QFocusEvent *event) {
     m_lastTyped.invalidate();
-    QListWidget::focusInEvent(event);
+    QListView::focusInEvent(event);
 }
 
 void ListBox::keyboardSearch(const QString &search) {
@@ -195,32 +239,21 @@ void ListBox::keyboardSearch(const QString &search) {
 // the new entries would be shown from where the old ones were scrolled to: a cleared list starts
 // again from the top, at its first entry.
 void ListBox::Clear() {
-    clear();
-    m_texts.clear();
+    m_entries->reset([&] { m_texts.clear(); });
     verticalScrollBar()->setValue(verticalScrollBar()->minimum());
     horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
 }
 
-// A list the program hides, as the table's columns are, is never seen and never chosen from: it
-// keeps its entries as texts only, without the view's item for each, which at tens of thousands
-// of entries cost more time and memory than the texts. They are made if it is ever shown.
-void ListBox::setVisible(bool visible) {
-    if (visible && m_hidden) {
-        m_hidden = false;
-        insertItems(0, m_texts);
-    } else if (!visible && !m_hidden) {
-        m_hidden = true;
-        clear();
-    }
-    QListWidget::setVisible(visible);
-}
-
 void ListBox::checkIndex(const char *operation, int index) const {
     if (index < 0 || index >= m_texts.size())
-        throw Error(QStringLiteral("%1.%2(%3): няма елемент с такъв номер (елементи: %4)")
-                        .arg(m_name, QLatin1StringView(operation))
-                        .arg(index)
-                        .arg(m_texts.size()));
+        throwNoSuchEntry(operation, index);
+}
+
+void ListBox::throwNoSuchEntry(const char *operation, int index) const {
+    throw Error(QStringLiteral("%1.%2(%3): няма елемент с такъв номер (елементи: %4)")
+                    .arg(m_name, QLatin1StringView(operation))
+                    .arg(index)
+                    .arg(m_texts.size()));
 }
 
 void ListBox::checkRoomFor(const char *operation, qsizetype added) const {
@@ -230,16 +263,27 @@ void ListBox::checkRoomFor(const char *operation, qsizetype added) const {
                         .arg(m_texts.size()));
 }
 
+void ListBox::rememberOrder(const QStringList &texts, std::span<const quint16> order) {
+    if (!m_collator || order.size() != std::size_t(texts.size()))
+        return;
+    m_lastUnsorted = texts;
+    m_lastOrder.assign(order.begin(), order.end());
+}
+
 // Stable, so equal texts keep the order they came in, as AddItem one by one would leave them.
+// Each text's collation key is made once; comparing two keys is a comparison of bytes, many
+// times cheaper than comparing the texts by the collation.
 QStringList ListBox::sortedForEmptyList(const QStringList &texts) {
     if (texts != m_lastUnsorted) {
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(std::size_t(texts.size()));
+        for (const QString &text : texts)
+            keys.push_back(m_collator->sortKey(text));
         // A list holds at most 32 767 entries, so every position fits in 16 bits.
         m_lastOrder.resize(std::size_t(texts.size()));
         std::iota(m_lastOrder.begin(), m_lastOrder.end(), quint16(0));
         std::stable_sort(m_lastOrder.begin(), m_lastOrder.end(),
-                         [this, &texts](quint16 a, quint16 b) {
-                             return m_collator->compare(texts.at(a), texts.at(b)) < 0;
-                         });
+                         [&keys](quint16 a, quint16 b) { return keys[a].compare(keys[b]) < 0; });
         m_lastUnsorted = texts;
     }
     QStringList sorted;

@@ -2,9 +2,11 @@
 
 #include <QCollator>
 #include <QElapsedTimer>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace forms {
@@ -13,10 +15,12 @@ namespace forms {
 // alphabetical order, ignoring case, with numbers by their value; an unsorted one keeps them in
 // the order they were added.
 // Operations with an index out of range raise forms::Error and change nothing. The entries are
-// changed only through the operations below, never through QListWidget's own item functions.
+// changed only through the operations below. The view shows them through a model over the texts
+// themselves, with no object an entry, so a list of tens of thousands fills, empties and loses
+// an entry in about the time it takes to copy their texts.
 // An entry too long to be seen whole shows its whole text as a tooltip; screen readers read it
 // whole in any case.
-class ListBox : public QListWidget {
+class ListBox : public QListView {
     Q_OBJECT
 
 public:
@@ -25,8 +29,13 @@ public:
     const QString &name() const { return m_name; }
     bool isSorted() const { return m_collator.has_value(); }
 
-    qint16 ListCount() const;
-    const QString &List(int index) const;
+    qint16 ListCount() const { return static_cast<qint16>(m_texts.size()); }
+    // Inline: a check scans tables of tens of thousands of rows through it.
+    const QString &List(int index) const {
+        if (index < 0 || index >= m_texts.size())
+            throwNoSuchEntry("List", index);
+        return m_texts[index];
+    }
     // The selected item's index, or -1 when nothing is selected.
     int ListIndex() const;
     void AddItem(const QString &text);
@@ -37,8 +46,16 @@ public:
     void RemoveItem(int index);
     void Clear();
 
-    // Hiding the list drops the view's items, showing it makes them again from the entries.
-    void setVisible(bool visible) override;
+    // The entry the keyboard is on, or -1; and moving it there, selecting it as a click does
+    // unless told otherwise.
+    int currentRow() const;
+    void setCurrentRow(
+        int row, QItemSelectionModel::SelectionFlags command = QItemSelectionModel::ClearAndSelect);
+
+    // Tells a sorted list the order it would give texts, worked out beforehand: when exactly
+    // these texts are added at once to the empty list, they are not sorted again. order[i] is the
+    // position in texts of the i-th entry in sorted order.
+    void rememberOrder(const QStringList &texts, std::span<const quint16> order);
 
     // Typing chooses the next entry that starts with the letters typed, as in every list; the
     // letters typed after the list gains the focus start a new search, however soon they follow
@@ -55,6 +72,9 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
 
 private:
+    class Entries;
+
+    [[noreturn]] void throwNoSuchEntry(const char *operation, int index) const;
     void checkIndex(const char *operation, int index) const;
     void checkRoomFor(const char *operation, qsizetype added) const;
     int sortedInsertPosition(const QString &text) const;
@@ -63,11 +83,9 @@ private:
 
     QString m_name;
     std::optional<QCollator> m_collator;
-    // The entries' texts in list order, beside the view's items: reading them is a plain array
-    // access, which a scan of a table with thousands of rows needs.
+    // The entries' texts in list order, and the view's model over them.
     QStringList m_texts;
-    // Hidden by the program: the view then holds no items, only m_texts the entries.
-    bool m_hidden = false;
+    Entries *m_entries;
     // The last texts sorted for an empty list, and the order that sorts them: a new round of the
     // same table adds the same texts again and need not sort them again.
     QStringList m_lastUnsorted;

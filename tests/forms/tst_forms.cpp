@@ -26,6 +26,14 @@ QStringList items(const ListBox &list) {
     return result;
 }
 
+// What the view shows: its model's texts, row by row.
+QStringList shown(const ListBox &list) {
+    QStringList result;
+    for (int row = 0; row < list.model()->rowCount(); ++row)
+        result << list.model()->index(row, 0).data().toString();
+    return result;
+}
+
 void select(ListBox &list, int row) {
     list.setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
@@ -125,8 +133,7 @@ void TestForms::addingAtOnceKeepsEqualEntriesInTheirOrder() {
     ListBox bulk(u"List1"_s, true);
     bulk.AddItems(entries);
     QCOMPARE(items(bulk), items(single));
-    for (int row = 0; row < bulk.count(); ++row)
-        QCOMPARE(bulk.item(row)->text(), bulk.List(row));
+    QCOMPARE(shown(bulk), items(bulk));
 
     // Refilled with other entries of the same number, as a new quiz's round does.
     QStringList others = entries;
@@ -155,7 +162,7 @@ void TestForms::addingAtOnceWhatDoesNotFitAddsNothing() {
     list.AddItems(QStringList(32766, u"ред"_s));
     QVERIFY_THROWS_EXCEPTION(forms::Error, list.AddItems({u"а"_s, u"б"_s}));
     QCOMPARE(list.ListCount(), qint16(32766));
-    QCOMPARE(list.count(), 32766);
+    QCOMPARE(list.model()->rowCount(), 32766);
     list.AddItems({u"а"_s});
     QCOMPARE(list.ListCount(), qint16(32767));
     QVERIFY_THROWS_EXCEPTION(forms::Error, list.AddItem(u"б"_s));
@@ -182,13 +189,11 @@ void TestForms::hiddenListKeepsItsEntriesAndShowsThemWhenShown() {
         list->setVisible(true);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(list->count(), 4);
-        for (int row = 0; row < list->count(); ++row)
-            QCOMPARE(list->item(row)->text(), expected[row]);
+        QCOMPARE(shown(*list), expected);
         select(*list, 2);
         list->RemoveItem(0);
         QCOMPARE(list->ListIndex(), 1);
-        QCOMPARE(list->item(1)->text(), list->List(1));
+        QCOMPARE(shown(*list), items(*list));
     }
 }
 

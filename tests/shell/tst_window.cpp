@@ -79,7 +79,7 @@ QStringList quizTexts() {
     return texts;
 }
 
-void selectRow(QListWidget &list, int row) {
+void selectRow(forms::ListBox &list, int row) {
     list.setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
@@ -281,7 +281,7 @@ void TestWindow::firstDisplayShowsAFreshRound() {
     for (qint16 list = 0; list < 3; ++list) {
         QCOMPARE(form->List1(list).ListCount(), qint16(16));
         QCOMPARE(form->List1(list).ListIndex(), -1);
-        QVERIFY(form->List1(list).isSortingEnabled() == false);
+        QVERIFY(form->List1(list).isSorted());
     }
     QCOMPARE(form->List1(1).List(13), u"херцог Уилям Завоевателя"_s);
     QCOMPARE(form->Label2(2).Caption(), u"0"_s);
