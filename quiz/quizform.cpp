@@ -179,9 +179,10 @@ void QuizForm::CheckAnswer() {
 
     const int n = List2(placeColumn).ListCount();
     bool found = false;
-    // Every row is compared, even after a match, and every column of it is read; comparisons are
-    // exact, trailing blanks included. The chosen texts do not change during the scan and are
-    // read once, as are the controls: a table may have tens of thousands of rows.
+    // Every row is compared, even after a match; comparisons are exact, trailing blanks included.
+    // A table may have tens of thousands of rows: the chosen texts, which do not change during the
+    // scan, are read once, as are the controls, and a row's next column is read only while its
+    // columns match (reading an entry changes nothing).
     std::array<const QString *, maxAnswerLists> chosenTexts{};
     std::array<const forms::ListBox *, maxAnswerLists> columns{};
     for (qint16 list = 0; list < lists; ++list) {
@@ -190,9 +191,8 @@ void QuizForm::CheckAnswer() {
     }
     for (int r = 1; r <= n; ++r) {
         bool match = true;
-        for (std::size_t list = 0; list < std::size_t(lists); ++list)
-            if (columns[list]->List(r - 1) != *chosenTexts[list])
-                match = false;
+        for (std::size_t list = 0; match && list < std::size_t(lists); ++list)
+            match = columns[list]->List(r - 1) == *chosenTexts[list];
         if (match) {
             found = true;
             Text1(informationBox).SetText(List1(explanationsList).List(r - 1));
