@@ -7,7 +7,8 @@
 // - new round: „Изчисти“ (Command1_Click(1)) on a full round, and the repaint;
 // - right and wrong check: Command1_Click(0), which scans the whole table.
 // `bench_quizfile --write ROWS FILE` only writes such a quiz (.csv, .xlsx or .ods by FILE's
-// extension), for the start-up and memory figures of run-all.
+// extension), for the start-up and memory figures of run-all. `bench_quizfile 32767 csv` measures
+// only the sizes and file kinds named, as a profiler wants it.
 #include "content/quizfile.h"
 #include "quiz/quizform.h"
 #include "quizfixture.h"
@@ -179,15 +180,16 @@ double ms(qint64 ns) {
     return double(ns) / 1e6;
 }
 
-int measure(const QString &folder) {
+int measure(const QString &folder, const std::vector<int> &sizes,
+            const std::vector<QByteArray> &kinds) {
     std::printf("wall-clock medians, CPU time of the thread in brackets\n");
     std::printf("%6s %5s %16s %18s %14s | %17s %16s %16s\n", "rows", "file", "read ms", "open ms",
                 "open us/row", "new round ms", "right check us", "wrong check us");
-    for (int rows : {16, 1000, 32767}) {
+    for (int rows : sizes) {
         const content::Quiz quiz = syntheticQuiz(rows);
         const int runs = rows > 5000 ? 7 : 21;
         std::unique_ptr<quiz::QuizForm> form;
-        for (const char *extension : {"csv", "xlsx", "ods"}) {
+        for (const QByteArray &extension : kinds) {
             const QString path = folder + u"/proba-"_s + QString::number(rows) + u'.' +
                                  QString::fromLatin1(extension);
             QFile file(path);
@@ -212,9 +214,9 @@ int measure(const QString &folder) {
             const qint64 openCpu = lastCpuMedian;
             if (form->List1(0).ListCount() != rows)
                 qFatal("the quiz did not open");
-            std::printf("%6d %5s %7.2f (%6.2f) %8.2f (%7.2f) %5.2f (%5.2f)\n", rows, extension,
-                        ms(read), ms(readCpu), ms(open), ms(openCpu), double(open) / 1e3 / rows,
-                        double(openCpu) / 1e3 / rows);
+            std::printf("%6d %5s %7.2f (%6.2f) %8.2f (%7.2f) %5.2f (%5.2f)\n", rows,
+                        extension.constData(), ms(read), ms(readCpu), ms(open), ms(openCpu),
+                        double(open) / 1e3 / rows, double(openCpu) / 1e3 / rows);
             std::fflush(stdout);
         }
         const qint64 round = median(
@@ -278,5 +280,19 @@ int main(int argc, char *argv[]) {
     QTemporaryDir folder;
     if (!folder.isValid())
         return 1;
-    return measure(folder.path());
+    std::vector<int> sizes;
+    std::vector<QByteArray> kinds;
+    for (int i = 1; i < argc; ++i) {
+        bool number = false;
+        const int rows = QByteArray(argv[i]).toInt(&number);
+        if (number)
+            sizes.push_back(rows);
+        else
+            kinds.emplace_back(argv[i]);
+    }
+    if (sizes.empty())
+        sizes = {16, 1000, 32767};
+    if (kinds.empty())
+        kinds = {"csv", "xlsx", "ods"};
+    return measure(folder.path(), sizes, kinds);
 }
