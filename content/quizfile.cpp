@@ -52,6 +52,11 @@ std::optional<QStringConverter::Encoding> encodingFromBom(QByteArrayView bytes) 
 // place.
 QString decode(QByteArrayView bytes) {
     if (const auto encoding = encodingFromBom(bytes)) {
+        // UTF-8, the usual case, in one call of Qt's decoder: about twice as fast as a
+        // QStringDecoder, which must be ready for a character cut between two calls (and so would
+        // drop one cut off at the end of the file instead of marking it).
+        if (*encoding == QStringConverter::Utf8)
+            return QString::fromUtf8(bytes.sliced(3));
         QStringDecoder decoder(*encoding);
         return decoder.decode(bytes);
     }

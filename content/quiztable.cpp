@@ -87,6 +87,8 @@ bool isBlankCharacter(QChar c) {
 QString withoutSurroundingBlanks(const QString &text) {
     const auto first = std::find_if_not(text.begin(), text.end(), isBlankCharacter);
     const auto last = std::find_if_not(text.rbegin(), text.rend(), isBlankCharacter).base();
+    if (first == text.begin() && last == text.end())
+        return text; // shared, not copied: most cells have no blanks to drop
     return first < last ? QString(first, last - first) : QString();
 }
 
