@@ -3,6 +3,7 @@
 #include "forms/error.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QLocale>
@@ -271,19 +272,46 @@ void ListBox::rememberOrder(const QStringList &texts, std::span<const quint16> o
 }
 
 // Stable, so equal texts keep the order they came in, as AddItem one by one would leave them.
-// Each text's collation key is made once; comparing two keys is a comparison of bytes, many
-// times cheaper than comparing the texts by the collation.
+// Comparing texts through the collator is what costs: each distinct text gets its collation key
+// once, the keys are sorted (comparing two is a comparison of bytes), and the texts are then put
+// in the order of their keys' ranks in one pass that keeps equal ones in their order.
 QStringList ListBox::sortedForEmptyList(const QStringList &texts) {
     if (texts != m_lastUnsorted) {
+        const std::size_t count = std::size_t(texts.size());
+        QHash<QString, int> distinct;
+        distinct.reserve(texts.size());
         std::vector<QCollatorSortKey> keys;
-        keys.reserve(std::size_t(texts.size()));
-        for (const QString &text : texts)
-            keys.push_back(m_collator->sortKey(text));
-        // A list holds at most 32 767 entries, so every position fits in 16 bits.
-        m_lastOrder.resize(std::size_t(texts.size()));
-        std::iota(m_lastOrder.begin(), m_lastOrder.end(), quint16(0));
-        std::stable_sort(m_lastOrder.begin(), m_lastOrder.end(),
-                         [&keys](quint16 a, quint16 b) { return keys[a].compare(keys[b]) < 0; });
+        std::vector<int> keyOf(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            auto found = distinct.constFind(texts[qsizetype(i)]);
+            if (found == distinct.constEnd()) {
+                found = distinct.insert(texts[qsizetype(i)], int(keys.size()));
+                keys.push_back(m_collator->sortKey(texts[qsizetype(i)]));
+            }
+            keyOf[i] = *found;
+        }
+        std::vector<int> byKey(keys.size());
+        std::iota(byKey.begin(), byKey.end(), 0);
+        std::sort(byKey.begin(), byKey.end(),
+                  [&keys](int a, int b) { return keys[a].compare(keys[b]) < 0; });
+        // Texts the collation cannot tell apart share a rank.
+        std::vector<int> rank(keys.size());
+        int ranks = 0;
+        for (std::size_t i = 0; i < byKey.size(); ++i) {
+            if (i > 0 && keys[byKey[i - 1]].compare(keys[byKey[i]]) != 0)
+                ++ranks;
+            rank[std::size_t(byKey[i])] = ranks;
+        }
+        // Where each rank's texts start, then every text after those of lower ranks and after
+        // the earlier ones of its own. A list holds at most 32 767 entries, so every position
+        // fits in 16 bits.
+        std::vector<int> next(std::size_t(ranks) + 2, 0);
+        for (const int key : keyOf)
+            ++next[std::size_t(rank[std::size_t(key)]) + 1];
+        std::partial_sum(next.begin(), next.end(), next.begin());
+        m_lastOrder.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            m_lastOrder[std::size_t(next[std::size_t(rank[std::size_t(keyOf[i])])]++)] = quint16(i);
         m_lastUnsorted = texts;
     }
     QStringList sorted;
