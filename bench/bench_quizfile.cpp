@@ -208,7 +208,7 @@ int measure(const QString &folder, const std::vector<int> &sizes,
                 },
                 [&form, &path] {
                     auto result = content::readQuizFile(path);
-                    form->openQuiz(std::get<content::Quiz>(result));
+                    form->openQuiz(std::get<content::Quiz>(std::move(result)));
                     paint(*form);
                 });
             const qint64 openCpu = lastCpuMedian;

@@ -46,6 +46,9 @@ public:
     void RemoveItem(int index);
     void Clear();
 
+    // The entries' texts in list order, List(0) first.
+    const QStringList &entries() const { return m_texts; }
+
     // The entry the keyboard is on, or -1; and moving it there, selecting it as a click does
     // unless told otherwise.
     int currentRow() const;

@@ -85,7 +85,7 @@ void QuizForm::Command1_Click(qint16 Index) {
     }
 }
 
-void QuizForm::openQuiz(const content::Quiz &quiz) {
+void QuizForm::openQuiz(content::Quiz quiz) {
     if (quiz.rows.size() < std::size_t(content::minQuizRows) ||
         quiz.rows.size() > std::size_t(content::maxQuizRows))
         throw forms::Error(u"Викторина с "_s + QString::number(quiz.rows.size()) + u" реда"_s);
@@ -126,7 +126,7 @@ void QuizForm::openQuiz(const content::Quiz &quiz) {
     m_answerLists = lists;
     layOutAnswerLists();
     NewRound();
-    m_quiz = quiz;
+    m_quiz = std::move(quiz);
 }
 
 void QuizForm::layOutAnswerLists() {
@@ -147,11 +147,20 @@ void QuizForm::NewRound() {
     const int n = List2(placeColumn).ListCount();
     const qint16 lists = answerListsInPlay();
     std::array<QStringList, maxAnswerLists> columns;
-    for (QStringList &column : columns)
-        column.reserve(n);
-    for (int r = 1; r <= n; ++r)
+    bool whole = true;
+    for (qint16 list = 0; list < lists; ++list)
+        whole = whole && List2(list).ListCount() == n;
+    if (whole) {
+        // Every column in play whole, as it always is: its texts are shared, not copied.
         for (qint16 list = 0; list < lists; ++list)
-            columns[std::size_t(list)].append(List2(list).List(r - 1));
+            columns[std::size_t(list)] = List2(list).entries();
+    } else {
+        for (QStringList &column : columns)
+            column.reserve(n);
+        for (int r = 1; r <= n; ++r)
+            for (qint16 list = 0; list < lists; ++list)
+                columns[std::size_t(list)].append(List2(list).List(r - 1));
+    }
     for (qint16 list = 0; list < lists; ++list)
         List1(list).AddItems(columns[std::size_t(list)]);
     correctCount = 0;

@@ -32,8 +32,8 @@ public:
     // what the quiz is and how to play it, and a new round starts. A quiz of two answers hides
     // the third list and its caption, and the window closes their band. A row without an
     // explanation shows the matched answers when it is found. Text from the quiz is shown as
-    // plain text.
-    void openQuiz(const content::Quiz &quiz);
+    // plain text. The window keeps the quiz: one that is not needed after is best moved in.
+    void openQuiz(content::Quiz quiz);
     // The quiz the window plays: the last one opened, or the built-in battles.
     content::Quiz currentQuiz() const { return m_quiz ? *m_quiz : content::builtInQuiz(); }
 

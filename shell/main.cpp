@@ -71,7 +71,7 @@ int main(int argc, char *argv[]) {
         if (!form.raiseEvent([&form, &quiz] {
                 form.Form_Load();
                 if (quiz)
-                    form.openQuiz(*quiz);
+                    form.openQuiz(std::move(*quiz));
             }))
             return EXIT_FAILURE;
         // Owned by the form.

@@ -66,8 +66,8 @@ bool QuizFileOpener::open(const QString &path) {
         m_reportError(&m_form, quizFileErrorMessage(*error));
         return false;
     }
-    const auto &quiz = std::get<content::Quiz>(result);
-    return m_form.raiseEvent([this, &quiz] { m_form.openQuiz(quiz); });
+    auto &quiz = std::get<content::Quiz>(result);
+    return m_form.raiseEvent([this, &quiz] { m_form.openQuiz(std::move(quiz)); });
 }
 
 void QuizFileOpener::chooseFile() {

@@ -47,11 +47,12 @@ bool QuizPaster::paste(const QMimeData *mime) {
         m_reportError(&m_form, quizFileErrorMessage(*error));
         return false;
     }
-    const auto &quiz = std::get<content::Quiz>(result);
-    return m_form.raiseEvent([this, &quiz] {
-        m_form.openQuiz(quiz);
-        forms::announce(&m_form, u"Поставена е викторина с "_s + QString::number(quiz.rows.size()) +
-                                     u" реда."_s);
+    auto &quiz = std::get<content::Quiz>(result);
+    const QString pasted =
+        u"Поставена е викторина с "_s + QString::number(quiz.rows.size()) + u" реда."_s;
+    return m_form.raiseEvent([this, &quiz, &pasted] {
+        m_form.openQuiz(std::move(quiz));
+        forms::announce(&m_form, pasted);
     });
 }
 
