@@ -219,7 +219,11 @@ QString QuizFileError::text() const {
     return result + u": "_s + message;
 }
 
-QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName) {
+namespace {
+
+// parseQuiz; given the array the bytes are in, it empties it once they are decoded, so that a
+// large file's bytes and its cells are not held at the same time.
+QuizFileResult parse(QByteArrayView bytes, const QString &fileName, QByteArray *decoded) {
     TableSource source = fileSource(fileName);
     const auto fail = [&source](const QString &message) {
         return QuizFileError{source.name, 0, 0, message};
@@ -229,10 +233,18 @@ QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName) {
     if (auto result = readStructuredFile(bytes, source))
         return *std::move(result);
     const QString text = decode(bytes);
+    if (decoded != nullptr)
+        decoded->clear();
     if (text.contains(QChar(0)))
         return fail(u"това не е текстов файл, нито таблица .ods или .xlsx; запишете таблицата "
                     u"като CSV, .ods или .xlsx"_s);
     return readDelimitedText(text, detectSeparator(text), std::move(source));
+}
+
+} // namespace
+
+QuizFileResult parseQuiz(QByteArrayView bytes, const QString &fileName) {
+    return parse(bytes, fileName, nullptr);
 }
 
 QuizFileResult parsePastedCells(QByteArrayView utf8, PastedCells format) {
@@ -273,10 +285,10 @@ QuizFileResult readQuizFile(const QString &path) {
     if (file.size() > maxQuizFileBytes)
         return fail(u"файлът е твърде голям: разрешени са до 16 MiB"_s);
     // One byte more than allowed tells a file that grew since its size was taken.
-    const QByteArray bytes = file.read(maxQuizFileBytes + 1);
+    QByteArray bytes = file.read(maxQuizFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return fail(u"файлът не може да бъде прочетен"_s);
-    return parseQuiz(bytes, path);
+    return parse(bytes, path, &bytes);
 }
 
 Quiz builtInQuiz() {

@@ -220,8 +220,6 @@ std::optional<QuizFileError> QuizTable::readRow(QStringList values, int line) {
         return fault;
 
     QuizRow row;
-    // Control characters are refused above, so a unit separator cannot occur in the values.
-    QString answers;
     for (int i = 0; i < m_quiz.answerCount; ++i) {
         const QString &answer = values[i];
         // A caption that is also one of its column's values was the first answer, not a name.
@@ -234,18 +232,22 @@ std::optional<QuizFileError> QuizTable::readRow(QStringList values, int line) {
                              u"„Герой“)"_s);
         }
         row.answers[size_t(i)] = answer;
-        answers += answer + u'\x1f';
     }
     if (m_width > m_quiz.answerCount)
         row.explanation = values[m_quiz.answerCount];
-    const auto seen = m_answersSeen.constFind(answers);
-    if (seen != m_answersSeen.constEnd()) {
-        return error(line, 0,
-                     u"същите отговори като на ред "_s + QString::number(*seen) +
-                         u" – двата реда не могат да се различат; изтрийте единия ред или "
-                         u"променете отговорите му"_s);
+    // Rows are told apart by a hash of their answers, and only rows of the same hash compared
+    // whole: a table of tens of thousands of rows keeps no second copy of its answers.
+    const size_t hash = qHashRange(row.answers.begin(), row.answers.end());
+    for (auto seen = m_rowsByAnswers.constFind(hash);
+         seen != m_rowsByAnswers.constEnd() && seen.key() == hash; ++seen) {
+        if (m_quiz.rows[size_t(seen->first)].answers == row.answers) {
+            return error(line, 0,
+                         u"същите отговори като на ред "_s + QString::number(seen->second) +
+                             u" – двата реда не могат да се различат; изтрийте единия ред или "
+                             u"променете отговорите му"_s);
+        }
     }
-    m_answersSeen.insert(answers, line);
+    m_rowsByAnswers.insert(hash, {int(m_quiz.rows.size()), line});
     m_quiz.rows.push_back(std::move(row));
     return std::nullopt;
 }

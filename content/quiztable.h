@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace content {
@@ -79,7 +80,8 @@ private:
     std::optional<int> m_titleLine;
     std::optional<int> m_headerLine;
     int m_width = 0; // columns of the header: the answers and, if there is one, the explanation
-    QHash<QString, int> m_answersSeen; // the answers of each row, to the row they are on
+    // The rows read so far by the hash of their answers: their index in the quiz, and their line.
+    QMultiHash<size_t, std::pair<int, int>> m_rowsByAnswers;
 };
 
 } // namespace content
