@@ -302,7 +302,12 @@ void Form::applyZoom(QWidget *widget, const ControlDescription &control) {
         widget->setStyleSheet(frameStyleSheet(colorFromBgr(*control.backColor), m_zoom));
     if (auto *text = qobject_cast<QPlainTextEdit *>(widget)) {
         text->document()->setDocumentMargin(zoomedLength(designedDocumentMargin, m_zoom));
-        text->setCursorWidth(text->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, text));
+        // Setting the cursor's width, even to the one it has, finds the cursor's place and so
+        // lays its paragraph out, before the box is shown and knows its own width.
+        const int cursorWidth =
+            text->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, text);
+        if (text->cursorWidth() != cursorWidth)
+            text->setCursorWidth(cursorWidth);
     }
 }
 

@@ -33,18 +33,18 @@ void TextBox::SetText(const QString &text) {
         shown.chop(1);
 
     QTextDocument *const doc = document();
-    const int oldEnd = doc->characterCount() - 1;
-    if (oldEnd == 0) {
-        setPlainText(shown);
-        return;
-    }
     // setPlainText() lays the new paragraph out two or three times on the spot (the document
     // layout measures a changed block before and after laying it out, then the view's cursor
-    // is made visible). Replacing the text in one edit block lays it out once, when it is next
-    // needed. The new text goes in after the old one, which is then removed, so that the view's
-    // cursor at the start stays there; a cursor the user has moved is put back first.
+    // is made visible), even before the box is first shown and knows its width. Replacing the
+    // text in one edit block lays it out once, when it is next needed. The new text goes in after
+    // the old one, which is then removed, so that the view's cursor at the start stays there; a
+    // cursor the user has moved is put back first. An empty box, as at the start, first takes a
+    // blank to stand for the old text: the text going in at the cursor would move it.
+    if (doc->isEmpty())
+        QTextCursor(doc).insertText(QStringLiteral(" "));
     if (textCursor().position() != 0 || textCursor().hasSelection())
         setTextCursor(QTextCursor(doc));
+    const int oldEnd = doc->characterCount() - 1;
     QTextCursor edit(doc);
     edit.beginEditBlock();
     edit.setPosition(oldEnd);
