@@ -158,7 +158,7 @@ QWidget *Form::createControl(const ControlDescription &control) {
         break;
     }
     case ControlKind::ListBox: {
-        auto *list = new ListBox(name, control.sorted, parent);
+        auto *list = new ListBox(name, control.sorted, parent, !control.visible);
         for (QStringView item : control.items)
             list->AddItem(item.toString());
         widget = list;

@@ -95,20 +95,33 @@ private:
     const QStringList &m_texts;
 };
 
-ListBox::ListBox(const QString &name, bool sorted, QWidget *parent)
+ListBox::ListBox(const QString &name, bool sorted, QWidget *parent, bool hidden)
     : QListView(parent)
     , m_name(name)
     , m_entries(new Entries(m_texts, this)) {
     setObjectName(name);
-    setModel(m_entries);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Every entry is one line of the same font: the view need not measure each one again
     // whenever an entry comes or goes.
     setUniformItemSizes(true);
-    setItemDelegate(new FittingDelegate(this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (sorted)
         m_collator = bulgarianCollator();
+    if (hidden)
+        QListView::setVisible(false);
+    else
+        setUpView();
+}
+
+void ListBox::setUpView() {
+    setModel(m_entries);
+    setItemDelegate(new FittingDelegate(this));
+}
+
+void ListBox::setVisible(bool visible) {
+    if (visible && model() != m_entries)
+        setUpView();
+    QListView::setVisible(visible);
 }
 
 QCollator ListBox::bulgarianCollator() {
@@ -121,7 +134,10 @@ QCollator ListBox::bulgarianCollator() {
 }
 
 int ListBox::ListIndex() const {
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    const QItemSelectionModel *selection = selectionModel();
+    if (selection == nullptr)
+        return -1; // a hidden list never shown: nothing can have been chosen
+    const QModelIndexList selected = selection->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
@@ -130,6 +146,8 @@ int ListBox::currentRow() const {
 }
 
 void ListBox::setCurrentRow(int row, QItemSelectionModel::SelectionFlags command) {
+    if (model() != m_entries)
+        setUpView();
     selectionModel()->setCurrentIndex(model()->index(row, 0), command);
 }
 

@@ -24,7 +24,10 @@ class ListBox : public QListView {
     Q_OBJECT
 
 public:
-    ListBox(const QString &name, bool sorted, QWidget *parent = nullptr);
+    // A list made hidden, as the table's columns are, sets up no view over its entries until it
+    // is first shown: it is never seen or chosen from, and that set-up is most of what a list
+    // costs to make.
+    ListBox(const QString &name, bool sorted, QWidget *parent = nullptr, bool hidden = false);
 
     const QString &name() const { return m_name; }
     bool isSorted() const { return m_collator.has_value(); }
@@ -60,6 +63,8 @@ public:
     // position in texts of the i-th entry in sorted order.
     void rememberOrder(const QStringList &texts, std::span<const quint16> order);
 
+    void setVisible(bool visible) override;
+
     // Typing chooses the next entry that starts with the letters typed, as in every list; the
     // letters typed after the list gains the focus start a new search, however soon they follow
     // the last ones typed in it.
@@ -77,6 +82,7 @@ protected:
 private:
     class Entries;
 
+    void setUpView();
     [[noreturn]] void throwNoSuchEntry(const char *operation, int index) const;
     void checkIndex(const char *operation, int index) const;
     void checkRoomFor(const char *operation, qsizetype added) const;

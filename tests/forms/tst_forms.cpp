@@ -173,7 +173,8 @@ void TestForms::addingAtOnceWhatDoesNotFitAddsNothing() {
 void TestForms::hiddenListKeepsItsEntriesAndShowsThemWhenShown() {
     for (bool sorted : {false, true}) {
         QWidget window;
-        auto *list = new ListBox(u"List2"_s, sorted, &window);
+        // The sorted one is made hidden, the other hidden once made.
+        auto *list = new ListBox(u"List2"_s, sorted, &window, sorted);
         list->AddItems({u"Шарл VI"_s, u"Абд ал Рахман"_s});
         list->setVisible(false);
         list->AddItem(u"Ксеркс"_s);
