@@ -1,5 +1,6 @@
 #include "quiz/quizform.h"
 
+#include "content/battletable.h"
 #include "forms/announcer.h"
 
 #include <QStringList>
@@ -62,6 +63,17 @@ QuizForm::QuizForm(const forms::FormDescription &description, QWidget *parent)
     for (qint16 index = 0; index < Command1.size(); ++index)
         connect(&Command1(index), &QPushButton::clicked, this,
                 [this, index] { raiseEvent([this, index] { Command1_Click(index); }); });
+    // The battles' lists arrive in an order known beforehand: the first round sorts nothing, and
+    // the program starts without a collator, whose set-up takes ICU's tables into memory.
+    for (qint16 list = 0; list < maxAnswerLists; ++list) {
+        QStringList column;
+        for (const content::BattleRow &row : content::battleTable)
+            column << (list == placesList    ? row.place
+                       : list == winnersList ? row.winner
+                                             : row.defeated)
+                          .toString();
+        List1(list).rememberOrder(column, content::battleListOrder[std::size_t(list)]);
+    }
     m_designedBoxTop = layoutOf(Text1(informationBox)).top;
     m_designedClientHeight = clientHeight();
     m_thirdListBand = m_designedBoxTop - layoutOf(Label1(maxAnswerLists)).top;

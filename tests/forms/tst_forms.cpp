@@ -1,3 +1,4 @@
+#include "expectedorder.h"
 #include "forms/controlarray.h"
 #include "forms/error.h"
 #include "forms/form.h"
@@ -83,6 +84,10 @@ void TestForms::sortedListKeepsBulgarianOrder_data() {
         << QStringList{u"Иван"_s, u"Йордан"_s, u"Шарл VI"_s, u"Щит"_s};
     QTest::newRow("numbers by their value, before letters")
         << QStringList{u"9 септември"_s, u"681"_s, u"864 г."_s, u"1185"_s, u"1185 г."_s, u"Асен"_s};
+    // The window starts with these orders written out; the collation must give them too.
+    QTest::newRow("the battles' places") << quiztest::expectedPlaces;
+    QTest::newRow("the battles' winners") << quiztest::expectedWinners;
+    QTest::newRow("the battles' defeated") << quiztest::expectedDefeated;
 }
 
 void TestForms::sortedListKeepsBulgarianOrder() {
