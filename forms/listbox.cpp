@@ -155,6 +155,7 @@ void ListBox::AddItem(const QString &text) {
     checkRoomFor("AddItem", 1);
     const int position = m_collator ? sortedInsertPosition(text) : int(m_texts.size());
     m_entries->insertRows(position, position, [&] { m_texts.insert(position, text); });
+    m_rowsByText.clear();
 }
 
 void ListBox::AddItems(const QStringList &texts) {
@@ -177,6 +178,7 @@ void ListBox::AddItems(const QStringList &texts) {
         else
             m_texts.append(added);
     });
+    m_rowsByText.clear();
 }
 
 void ListBox::RemoveItem(int index) {
@@ -192,6 +194,7 @@ void ListBox::RemoveItem(int index) {
                                           QItemSelectionModel::NoUpdate);
     }
     m_entries->removeRow(index, [&] { m_texts.removeAt(index); });
+    m_rowsByText.clear();
 }
 
 // QListView tells screen readers that its new current entry has the focus even when the list
@@ -259,6 +262,7 @@ void ListBox::keyboardSearch(const QString &search) {
 // again from the top, at its first entry.
 void ListBox::Clear() {
     m_entries->reset([&] { m_texts.clear(); });
+    m_rowsByText.clear();
     verticalScrollBar()->setValue(verticalScrollBar()->minimum());
     horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
 }
@@ -337,6 +341,17 @@ QStringList ListBox::sortedForEmptyList(const QStringList &texts) {
     for (quint16 index : m_lastOrder)
         sorted.append(texts.at(index));
     return sorted;
+}
+
+std::span<const int> ListBox::rowsHolding(const QString &text) const {
+    const auto textOf = [this](int row) -> const QString & { return m_texts[row]; };
+    if (m_rowsByText.size() != std::size_t(m_texts.size())) {
+        m_rowsByText.resize(std::size_t(m_texts.size()));
+        std::iota(m_rowsByText.begin(), m_rowsByText.end(), 0);
+        std::ranges::stable_sort(m_rowsByText, std::ranges::less{}, textOf);
+    }
+    const auto found = std::ranges::equal_range(m_rowsByText, text, std::ranges::less{}, textOf);
+    return {found.begin(), found.end()};
 }
 
 // Binary search for the first item that sorts after text, so equal items keep the order they

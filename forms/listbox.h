@@ -52,6 +52,11 @@ public:
     // The entries' texts in list order, List(0) first.
     const QStringList &entries() const { return m_texts; }
 
+    // The rows that hold exactly text, in increasing order. The first call after the entries
+    // change puts the rows in the order of their texts; later calls find text there without
+    // reading every entry, as a check does in a table of tens of thousands of rows.
+    std::span<const int> rowsHolding(const QString &text) const;
+
     // The entry the keyboard is on, or -1; and moving it there, selecting it as a click does
     // unless told otherwise.
     int currentRow() const;
@@ -95,6 +100,9 @@ private:
     // The entries' texts in list order, and the view's model over them.
     QStringList m_texts;
     Entries *m_entries;
+    // The rows in the order of their texts (equal ones in row order), for rowsHolding; emptied
+    // whenever the entries change, and made again when next asked for.
+    mutable std::vector<int> m_rowsByText;
     // The last texts sorted for an empty list, and the order that sorts them: a new round of the
     // same table adds the same texts again and need not sort them again.
     QStringList m_lastUnsorted;

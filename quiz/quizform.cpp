@@ -198,25 +198,26 @@ void QuizForm::CheckAnswer() {
         return;
     }
 
-    const int n = List2(placeColumn).ListCount();
     bool found = false;
-    // Every row is compared, even after a match; comparisons are exact, trailing blanks included.
-    // A table may have tens of thousands of rows: the chosen texts, which do not change during the
-    // scan, are read once, as are the controls, and a row's next column is read only while its
-    // columns match (reading an entry changes nothing).
+    // Every row of the table that holds all the chosen texts is a match, and each one shows its
+    // explanation in turn, so the last one's stays; comparisons are exact, trailing blanks
+    // included. A table may have tens of thousands of rows: the chosen texts, which do not change
+    // during the search, are read once, as are the controls, and only the rows of the place
+    // column that hold the chosen place are compared further, in increasing order (reading an
+    // entry changes nothing, and no other row can match).
     std::array<const QString *, maxAnswerLists> chosenTexts{};
     std::array<const forms::ListBox *, maxAnswerLists> columns{};
     for (qint16 list = 0; list < lists; ++list) {
         chosenTexts[std::size_t(list)] = &List1(list).List(chosen[std::size_t(list)]);
         columns[std::size_t(list)] = &List2(list);
     }
-    for (int r = 1; r <= n; ++r) {
+    for (const int row : List2(placeColumn).rowsHolding(*chosenTexts[placeColumn])) {
         bool match = true;
-        for (std::size_t list = 0; match && list < std::size_t(lists); ++list)
-            match = columns[list]->List(r - 1) == *chosenTexts[list];
+        for (std::size_t list = 1; match && list < std::size_t(lists); ++list)
+            match = columns[list]->List(row) == *chosenTexts[list];
         if (match) {
             found = true;
-            Text1(informationBox).SetText(List1(explanationsList).List(r - 1));
+            Text1(informationBox).SetText(List1(explanationsList).List(row));
         }
     }
 

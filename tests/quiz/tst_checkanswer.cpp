@@ -24,19 +24,32 @@ private slots:
 
 void TestCheckAnswer::eachRowMatchesItsOwnTriple_data() {
     QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("repeatedAtTheEnd");
     for (int row = 0; row < tableRows().size(); ++row)
-        QTest::addRow("row %d %s", row + 1, qPrintable(tableRows()[row].place.trimmed())) << row;
+        QTest::addRow("row %d %s", row + 1, qPrintable(tableRows()[row].place.trimmed()))
+            << row << false;
+    // Every row that matches shows its explanation in turn: the last one's stays.
+    QTest::newRow("row 13 repeated at the end of the table") << 12 << true;
 }
 
 void TestCheckAnswer::eachRowMatchesItsOwnTriple() {
     QFETCH(int, row);
+    QFETCH(bool, repeatedAtTheEnd);
     const auto form = loadedForm();
     const Triple &triple = tableRows()[row];
+    QString explanation = content::battleTable[std::size_t(row)].explanation.toString();
+    if (repeatedAtTheEnd) {
+        explanation = u"Отново"_s;
+        for (auto [list, text] :
+             {std::pair{0, triple.place}, {1, triple.winner}, {2, triple.defeated}})
+            form->List2(qint16(list)).AddItem(text);
+        form->List1(3).AddItem(explanation);
+    }
     chooseTriple(*form, triple.place, triple.winner, triple.defeated);
 
     form->Command1_Click(0);
 
-    QCOMPARE(form->Text1(0).Text(), content::battleTable[std::size_t(row)].explanation.toString());
+    QCOMPARE(form->Text1(0).Text(), explanation);
     QCOMPARE(correctShown(*form), u"1"_s);
     QCOMPARE(wrongShown(*form), u"0"_s);
     QVERIFY(!items(form->List1(0)).contains(triple.place));

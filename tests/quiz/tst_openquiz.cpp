@@ -103,6 +103,14 @@ void TestOpenQuiz::rightAnswersShowTheExplanationOrTheMatchedRow() {
     QCOMPARE(correctShown(*form), u"2"_s);
     QCOMPARE(wrongShown(*form), u"1"_s);
     QCOMPARE(items(form->List1(0)), QStringList{u"Алеко Константинов"_s});
+
+    // Another quiz of as many rows, its writers in another order: its own rows are found.
+    content::Quiz poets = writersQuiz();
+    poets.rows[0].answers = {u"Христо Ботев"_s, u"Хаджи Димитър"_s, u"Караджата"_s};
+    form->openQuiz(poets);
+    chooseTriple(*form, u"Иван Вазов"_s, u"Немили-недраги"_s, u"Бръчков"_s);
+    form->Command1_Click(0);
+    QCOMPARE(correctShown(*form), u"1"_s);
 }
 
 void TestOpenQuiz::textFromTheFileIsNeverMarkupNorFormat() {
