@@ -114,8 +114,9 @@ bool needsQuotes(const QString &value) {
     // Blanks at either end stay part of the value only inside quotes.
     if (isBlankCharacter(value.front()) || isBlankCharacter(value.back()))
         return true;
+    // A tab too, which an explanation may hold: outside quotes it would pass for a separator.
     return std::any_of(value.begin(), value.end(), [](QChar c) {
-        return c == u';' || c == u',' || c == u'"' || c == u'\r' || c == u'\n';
+        return c == u';' || c == u',' || c == u'\t' || c == u'"' || c == u'\r' || c == u'\n';
     });
 }
 

@@ -573,6 +573,8 @@ void QuizFileTest::writtenAsSpreadsheetsExpect_data() {
     QTest::newRow("leading blank") << u" Наполеон"_s << "\" Наполеон\""_ba;
     QTest::newRow("separator") << u"а; б"_s << "\"а; б\""_ba;
     QTest::newRow("quote") << u"\"Тютюн\""_s << "\"\"\"Тютюн\"\"\""_ba;
+    // A spreadsheet told to split on tabs as well would split the value.
+    QTest::newRow("tab") << u"а\tб"_s << "\"а\tб\""_ba;
 }
 
 // UTF-8 with a byte-order mark, ';' and CR LF: what Excel on Windows opens as a table.
