@@ -545,6 +545,12 @@ void QuizFileTest::roundTrip_data() {
                 u"обяснение"_s,
                 {{{u"681"_s, u"Основаване"_s, {}}, u"Хан Аспарух"_s},
                  {{u"864"_s, u"Покръстване"_s, {}}, {}}}};
+    QTest::newRow("a first caption that begins like markup")
+        << Quiz{{},
+                2,
+                {u"<?xml версия"_s, u"<kvtml"_s, {}},
+                {},
+                {{{u"а"_s, u"a"_s, {}}, {}}, {{u"б"_s, u"b"_s, {}}, {}}}};
     QTest::newRow("pairs without explanations")
         << Quiz{{},
                 2,
