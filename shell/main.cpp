@@ -6,6 +6,7 @@
 #include "shell/quizfileopener.h"
 #include "shell/quizpaster.h"
 #include "shell/quizwindow.h"
+#include "shell/roundsummarydialog.h"
 #include "shell/zoomcontrol.h"
 
 #include <QApplication>
@@ -78,6 +79,7 @@ int main(int argc, char *argv[]) {
         if (quiz)
             opener->rememberFolderOf(commandLine.quizFile);
         new shell::QuizPaster(form);
+        shell::addRoundSummary(form);
         auto *zoomControl = new shell::ZoomControl(form);
         zoomControl->zoomTo(commandLine.zoom);
         form.show();
