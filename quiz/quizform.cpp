@@ -2,10 +2,12 @@
 
 #include "forms/announcer.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -62,6 +64,12 @@ QuizForm::QuizForm(const forms::FormDescription &description, QWidget *parent)
     for (qint16 index = 0; index < Command1.size(); ++index)
         connect(&Command1(index), &QPushButton::clicked, this,
                 [this, index] { raiseEvent([this, index] { Command1_Click(index); }); });
+    // The round's time runs from its first choice in any list.
+    for (qint16 list = 0; list < maxAnswerLists; ++list)
+        connect(&List1(list), &QListWidget::itemSelectionChanged, this, [this, list] {
+            if (List1(list).ListIndex() >= 0)
+                m_round.noteChoice();
+        });
     m_designedBoxTop = layoutOf(Text1(informationBox)).top;
     m_designedClientHeight = clientHeight();
     m_thirdListBand = m_designedBoxTop - layoutOf(Label1(maxAnswerLists)).top;
@@ -139,24 +147,42 @@ void QuizForm::layOutAnswerLists() {
 }
 
 void QuizForm::NewRound() {
+    // Every row of the table: the place column's count governs every column in play.
+    std::vector<int> rows(std::size_t(List2(placeColumn).ListCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    NewRound(std::move(rows));
+}
+
+void QuizForm::NewRound(std::vector<int> rows) {
     List1(placesList).Clear();
     List1(winnersList).Clear();
     List1(defeatedList).Clear();
-    // The place column's count governs every column in play. Each list takes its column at once,
-    // which leaves it in the order adding the entries one by one gives.
-    const int n = List2(placeColumn).ListCount();
+    // Each list takes its column at once, which leaves it in the order adding the entries one by
+    // one gives.
     const qint16 lists = answerListsInPlay();
     std::array<QStringList, maxAnswerLists> columns;
     for (QStringList &column : columns)
-        column.reserve(n);
-    for (int r = 1; r <= n; ++r)
+        column.reserve(qsizetype(rows.size()));
+    for (const int row : rows)
         for (qint16 list = 0; list < lists; ++list)
-            columns[std::size_t(list)].append(List2(list).List(r - 1));
+            columns[std::size_t(list)].append(List2(list).List(row));
     for (qint16 list = 0; list < lists; ++list)
         List1(list).AddItems(columns[std::size_t(list)]);
     correctCount = 0;
     wrongCount = 0;
+    m_round.begin(std::move(rows));
     ShowScore();
+}
+
+void QuizForm::practiseMissed() {
+    std::vector<int> missed = m_round.missedRows();
+    if (missed.empty()) {
+        forms::announce(this, nothingToPractise);
+        return;
+    }
+    const auto rows = qint64(missed.size());
+    NewRound(std::move(missed));
+    forms::announce(this, practiceAnnouncement(rows));
 }
 
 void QuizForm::ShowScore() {
@@ -177,25 +203,27 @@ void QuizForm::CheckAnswer() {
         return;
     }
 
-    const int n = List2(placeColumn).ListCount();
     bool found = false;
-    // Every row is compared, even after a match, and every column of it is read; comparisons are
-    // exact, trailing blanks included. The chosen texts do not change during the scan and are
-    // read once, as are the controls: a table may have tens of thousands of rows.
+    int matchedRow = -1;
+    // Every row of the round is compared, even after a match, and every column of it is read;
+    // comparisons are exact, trailing blanks included. A new round plays every row of the table,
+    // a practice only the rows it was made of. The chosen texts do not change during the scan and
+    // are read once, as are the controls: a table may have tens of thousands of rows.
     std::array<const QString *, maxAnswerLists> chosenTexts{};
     std::array<const forms::ListBox *, maxAnswerLists> columns{};
     for (qint16 list = 0; list < lists; ++list) {
         chosenTexts[std::size_t(list)] = &List1(list).List(chosen[std::size_t(list)]);
         columns[std::size_t(list)] = &List2(list);
     }
-    for (int r = 1; r <= n; ++r) {
+    for (const int row : m_round.rows()) {
         bool match = true;
         for (std::size_t list = 0; list < std::size_t(lists); ++list)
-            if (columns[list]->List(r - 1) != *chosenTexts[list])
+            if (columns[list]->List(row) != *chosenTexts[list])
                 match = false;
         if (match) {
             found = true;
-            Text1(informationBox).SetText(List1(explanationsList).List(r - 1));
+            matchedRow = row;
+            Text1(informationBox).SetText(List1(explanationsList).List(row));
         }
     }
 
@@ -203,9 +231,11 @@ void QuizForm::CheckAnswer() {
         for (qint16 list = 0; list < lists; ++list)
             List1(list).RemoveItem(chosen[std::size_t(list)]);
         ++correctCount;
+        m_round.noteMatch(matchedRow);
     } else {
         ++wrongCount;
         Text1(informationBox).SetText(QStringLiteral("???"));
+        noteMissedRows(*chosenTexts[placesList]);
     }
     ShowScore();
 
@@ -218,6 +248,30 @@ void QuizForm::CheckAnswer() {
     else
         forms::announce(this,
                         QStringLiteral("Грешно. Грешни отговори: ") + QString::number(wrongCount));
+    if (found && List1(placesList).ListCount() == 0)
+        emit roundFinished(summary());
+}
+
+void QuizForm::noteMissedRows(const QString &firstEntry) {
+    const forms::ListBox &firstColumn = List2(placeColumn);
+    for (const int row : m_round.rows())
+        if (firstColumn.List(row) == firstEntry)
+            m_round.noteMiss(row);
+}
+
+RoundSummary QuizForm::summary() const {
+    RoundSummary result{correctCount, wrongCount, m_round.playTime(), {}};
+    const forms::ListBox &firstColumn = List2(placeColumn);
+    QHash<QString, int> rowsOfEntry;
+    for (const int row : m_round.rows())
+        ++rowsOfEntry[firstColumn.List(row)];
+    for (const int row : m_round.missedRows()) {
+        const QString &entry = firstColumn.List(row);
+        result.missedRows << (rowsOfEntry.value(entry) > 1
+                                  ? entry.trimmed() + u" — "_s + List2(winnerColumn).List(row)
+                                  : entry);
+    }
+    return result;
 }
 
 // Names the lists still without a choice by their captions: „Изберете място и победен.“
@@ -242,9 +296,8 @@ void QuizForm::AnnounceMissingChoice(const std::array<bool, 3> &missing) {
 
 void QuizForm::AnnounceNewRound() {
     const qint16 count = List1(placesList).ListCount();
-    forms::announce(this,
-                    QStringLiteral("Нов кръг. Във всеки списък има по ") + QString::number(count) +
-                        (count == 1 ? QStringLiteral(" отговор.") : QStringLiteral(" отговора.")));
+    forms::announce(this, QStringLiteral("Нов кръг. Във всеки списък има по ") +
+                              counted(count, u"отговор"_s, u"отговора"_s) + u'.');
 }
 
 } // namespace quiz

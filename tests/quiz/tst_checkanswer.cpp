@@ -20,6 +20,8 @@ private slots:
     void afterSixteenMatchesPressesChangeNothing();
     void wrongCountGoesOnPastSixteenBits();
     void otherClickIndicesDoNothing();
+    void missedRowsAreSummedUpAndPractised_data();
+    void missedRowsAreSummedUpAndPractised();
 };
 
 void TestCheckAnswer::eachRowMatchesItsOwnTriple_data() {
@@ -194,6 +196,54 @@ void TestCheckAnswer::otherClickIndicesDoNothing() {
     QCOMPARE(correctShown(*form), u"0"_s);
     QCOMPARE(wrongShown(*form), u"0"_s);
     QCOMPARE(form->List1(0).ListIndex(), 0);
+}
+
+// A row is missed when a wrong check chose its first-column entry before the row was matched.
+// "w3" checks row 3 with another second entry, "r3" matches it; then the rest is matched.
+void TestCheckAnswer::missedRowsAreSummedUpAndPractised_data() {
+    QTest::addColumn<bool>("writers"); // the writers' quiz, else the battles
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("missed");
+    QTest::newRow("in table order, once each")
+        << false << QStringList{u"w7"_s, u"w3"_s, u"w7"_s}
+        << QStringList{u"Кана - битка "_s, u"Поатие - битка "_s};
+    QTest::newRow("a shared entry: every row not yet matched")
+        << true << QStringList{u"w0"_s}
+        << QStringList{u"Иван Вазов — Под игото"_s, u"Иван Вазов — Немили-недраги"_s};
+    QTest::newRow("a shared entry: a row matched stays matched")
+        << true << QStringList{u"r0"_s, u"w2"_s} << QStringList{u"Иван Вазов — Немили-недраги"_s};
+}
+
+void TestCheckAnswer::missedRowsAreSummedUpAndPractised() {
+    QFETCH(bool, writers);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, missed);
+    const auto form = loadedForm();
+    if (writers)
+        form->openQuiz(writersQuiz());
+    quiz::RoundSummary summary;
+    connect(form.get(), &Form::roundFinished, [&](const quiz::RoundSummary &s) { summary = s; });
+    const int rows = form->List2(0).ListCount();
+    for (int row = 0; row < rows; ++row)
+        steps << u"r"_s + QString::number(row);
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const QString step = steps[i];
+        if (step[0] == u'r' && steps.indexOf(step) < i)
+            continue; // matched already
+        for (qint16 list = 0; list < form->answerListsInPlay(); ++list)
+            choose(form->List1(list), form->List2(list).List(step.mid(1).toInt()));
+        forms::ListBox &second = form->List1(1);
+        if (step[0] == u'w')
+            second.setCurrentRow(second.ListIndex() == 0 ? 1 : 0,
+                                 QItemSelectionModel::ClearAndSelect);
+        form->Command1_Click(Form::checkButton);
+    }
+    QCOMPARE(summary.rightAnswers, rows);
+    QCOMPARE(summary.wrongAnswers, steps.join(QString()).count(u'w'));
+    QCOMPARE(summary.missedRows, missed);
+    form->practiseMissed(); // Ctrl+R
+    QCOMPARE(qsizetype(form->List1(0).ListCount()), missed.size());
+    QCOMPARE(correctShown(*form), u"0"_s);
 }
 
 QTEST_MAIN(TestCheckAnswer)
