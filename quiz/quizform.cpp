@@ -207,8 +207,10 @@ void QuizForm::CheckAnswer() {
     int matchedRow = -1;
     // Every row of the round is compared, even after a match, and every column of it is read;
     // comparisons are exact, trailing blanks included. A new round plays every row of the table,
-    // a practice only the rows it was made of. The chosen texts do not change during the scan and
-    // are read once, as are the controls: a table may have tens of thousands of rows.
+    // a practice only the rows it was made of. A row is found once a round: in a teacher's quiz
+    // whose rows share entries, the entries of other rows could make up a found row again, and
+    // taking them would leave entries that make up no row. The chosen texts do not change during
+    // the scan and are read once, as are the controls: a table may have tens of thousands of rows.
     std::array<const QString *, maxAnswerLists> chosenTexts{};
     std::array<const forms::ListBox *, maxAnswerLists> columns{};
     for (qint16 list = 0; list < lists; ++list) {
@@ -220,7 +222,7 @@ void QuizForm::CheckAnswer() {
         for (std::size_t list = 0; list < std::size_t(lists); ++list)
             if (columns[list]->List(row) != *chosenTexts[list])
                 match = false;
-        if (match) {
+        if (match && !m_round.isMatched(row)) {
             found = true;
             matchedRow = row;
             Text1(informationBox).SetText(List1(explanationsList).List(row));

@@ -4,7 +4,7 @@ namespace quiz {
 
 void RoundRecord::begin(std::vector<int> rows) {
     m_rows = std::move(rows);
-    m_matched.clear();
+    m_matched.assign(m_rows.empty() ? 0 : std::size_t(m_rows.back()) + 1, false);
     m_missed.clear();
     m_sinceFirstChoice.invalidate();
 }
@@ -15,11 +15,11 @@ void RoundRecord::noteChoice() {
 }
 
 void RoundRecord::noteMatch(int row) {
-    m_matched.insert(row);
+    m_matched[std::size_t(row)] = true;
 }
 
 void RoundRecord::noteMiss(int row) {
-    if (!m_matched.contains(row))
+    if (!isMatched(row))
         m_missed.insert(row);
 }
 

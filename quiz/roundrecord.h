@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 
 #include <set>
-#include <unordered_set>
 #include <vector>
 
 namespace quiz {
@@ -20,6 +19,8 @@ public:
     // The pupil has chosen an entry; the round's first choice starts its clock.
     void noteChoice();
     void noteMatch(int row);
+    // Whether the row has been matched in this round: each row is found once a round.
+    bool isMatched(int row) const { return m_matched[std::size_t(row)]; }
     // A wrong check chose this row's first-column entry. A row already matched stays matched.
     void noteMiss(int row);
 
@@ -32,7 +33,7 @@ public:
 
 private:
     std::vector<int> m_rows;
-    std::unordered_set<int> m_matched;
+    std::vector<bool> m_matched; // by the row's place in the table
     std::set<int> m_missed;
     QElapsedTimer m_sinceFirstChoice;
 };

@@ -20,6 +20,7 @@ private slots:
     void afterSixteenMatchesPressesChangeNothing();
     void wrongCountGoesOnPastSixteenBits();
     void otherClickIndicesDoNothing();
+    void aFoundRowIsNotFoundAgain();
     void missedRowsAreSummedUpAndPractised_data();
     void missedRowsAreSummedUpAndPractised();
 };
@@ -196,6 +197,27 @@ void TestCheckAnswer::otherClickIndicesDoNothing() {
     QCOMPARE(correctShown(*form), u"0"_s);
     QCOMPARE(wrongShown(*form), u"0"_s);
     QCOMPARE(form->List1(0).ListIndex(), 0);
+}
+
+// Rows that share entries: the first row's triple can be made up again from the other rows'
+// entries. Found again, it would leave „Б“, „в“ and „г“, which make up no row.
+void TestCheckAnswer::aFoundRowIsNotFoundAgain() {
+    const auto form = loadedForm();
+    content::Quiz quiz = writersQuiz();
+    quiz.rows = {{{u"А"_s, u"а"_s, u"б"_s}, {}},
+                 {{u"А"_s, u"а"_s, u"в"_s}, {}},
+                 {{u"Б"_s, u"г"_s, u"б"_s}, {}}};
+    form->openQuiz(quiz);
+    int finished = 0;
+    connect(form.get(), &Form::roundFinished, [&finished] { ++finished; });
+    for (int row : {0, 0, 1, 2}) {
+        const auto &answers = quiz.rows[std::size_t(row)].answers;
+        chooseTriple(*form, answers[0], answers[1], answers[2]);
+        form->Command1_Click(Form::checkButton);
+    }
+    QCOMPARE(wrongShown(*form), u"1"_s);
+    QCOMPARE(correctShown(*form), u"3"_s);
+    QCOMPARE(finished, 1);
 }
 
 // A row is missed when a wrong check chose its first-column entry before the row was matched.
