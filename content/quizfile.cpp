@@ -116,11 +116,13 @@ QuizFileResult readDelimitedText(QStringView text, char16_t separator, TableSour
 bool needsQuotes(const QString &value) {
     if (value.isEmpty())
         return false;
-    // Blanks at either end stay part of the value only inside quotes.
-    if (isBlankCharacter(value.front()) || isBlankCharacter(value.back()))
+    // Blanks at either end stay part of the value only inside quotes; a value that begins like
+    // markup could make the file's start look like XML.
+    if (isBlankCharacter(value.front()) || isBlankCharacter(value.back()) || value.front() == u'<')
         return true;
+    // A tab too, which an explanation may hold: outside quotes it would pass for a separator.
     return std::any_of(value.begin(), value.end(), [](QChar c) {
-        return c == u';' || c == u',' || c == u'"' || c == u'\r' || c == u'\n';
+        return c == u';' || c == u',' || c == u'\t' || c == u'"' || c == u'\r' || c == u'\n';
     });
 }
 

@@ -22,7 +22,13 @@ Kind kindOf(QByteArrayView bytes) {
     QByteArrayView start = bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
     while (!start.isEmpty() && QByteArrayView(" \t\r\n").contains(start.front()))
         start = start.sliced(1);
-    if (start.startsWith("<?xml") || start.startsWith("<!DOCTYPE") || start.startsWith("<kvtml"))
+    // A markup name ends at a blank, '>' or '/': a table whose first cell reads "<kvtmlx" is text.
+    const auto opens = [&start](QByteArrayView tag) {
+        if (!start.startsWith(tag) || start.size() == tag.size())
+            return false;
+        return QByteArrayView(" \t\r\n>/").contains(start[tag.size()]);
+    };
+    if (opens("<?xml") || opens("<!DOCTYPE") || opens("<kvtml"))
         return Kind::Xml;
     return Kind::Text;
 }

@@ -133,6 +133,11 @@ QCollator ListBox::bulgarianCollator() {
     return collator;
 }
 
+void ListBox::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) {
+    QListView::selectionChanged(selected, deselected);
+    emit itemSelectionChanged();
+}
+
 int ListBox::ListIndex() const {
     const QItemSelectionModel *selection = selectionModel();
     if (selection == nullptr)

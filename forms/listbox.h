@@ -79,7 +79,13 @@ public:
     // the machine's locale settings say.
     static QCollator bulgarianCollator();
 
+signals:
+    // An entry was chosen, or the choice was taken away.
+    void itemSelectionChanged();
+
 protected:
+    void selectionChanged(const QItemSelection &selected,
+                          const QItemSelection &deselected) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     bool viewportEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;

@@ -58,13 +58,16 @@ inline void checkQuiz(const content::Quiz &quiz) {
         fault("the written quiz reads back different");
 }
 
-// Reads bytes as a file of this name and checks what the reader gave.
-inline void check(QByteArrayView bytes, const QString &fileName) {
-    const content::QuizFileResult result = content::parseQuiz(bytes, u"/tmp/"_qs + fileName);
+inline void checkResult(const content::QuizFileResult &result, const QString &source) {
     if (const auto *error = std::get_if<content::QuizFileError>(&result))
-        checkError(*error, fileName);
+        checkError(*error, source);
     else
         checkQuiz(std::get<content::Quiz>(result));
+}
+
+// Reads bytes as a file of this name and checks what the reader gave.
+inline void check(QByteArrayView bytes, const QString &fileName) {
+    checkResult(content::parseQuiz(bytes, u"/tmp/"_qs + fileName), fileName);
 }
 
 } // namespace quizchecks

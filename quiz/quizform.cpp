@@ -3,10 +3,12 @@
 #include "content/battletable.h"
 #include "forms/announcer.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -74,6 +76,12 @@ QuizForm::QuizForm(const forms::FormDescription &description, QWidget *parent)
                           .toString();
         List1(list).rememberOrder(column, content::battleListOrder[std::size_t(list)]);
     }
+    // The round's time runs from its first choice in any list.
+    for (qint16 list = 0; list < maxAnswerLists; ++list)
+        connect(&List1(list), &forms::ListBox::itemSelectionChanged, this, [this, list] {
+            if (List1(list).ListIndex() >= 0)
+                m_round.noteChoice();
+        });
     m_designedBoxTop = layoutOf(Text1(informationBox)).top;
     m_designedClientHeight = clientHeight();
     m_thirdListBand = m_designedBoxTop - layoutOf(Label1(maxAnswerLists)).top;
@@ -151,33 +159,53 @@ void QuizForm::layOutAnswerLists() {
 }
 
 void QuizForm::NewRound() {
+    // Every row of the table: the place column's count governs every column in play.
+    std::vector<int> rows(std::size_t(List2(placeColumn).ListCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    NewRound(std::move(rows));
+}
+
+void QuizForm::NewRound(std::vector<int> rows) {
     List1(placesList).Clear();
     List1(winnersList).Clear();
     List1(defeatedList).Clear();
-    // The place column's count governs every column in play. Each list takes its column at once,
-    // which leaves it in the order adding the entries one by one gives.
-    const int n = List2(placeColumn).ListCount();
+    // Each list takes its column at once, which leaves it in the order adding the entries one by
+    // one gives.
     const qint16 lists = answerListsInPlay();
     std::array<QStringList, maxAnswerLists> columns;
-    bool whole = true;
+    // Rows are distinct and in table order, so as many rows as the place column has are all of
+    // them; with every column in play whole, as it always is, the texts are shared, not copied.
+    const int n = List2(placeColumn).ListCount();
+    bool whole = qsizetype(rows.size()) == n;
     for (qint16 list = 0; list < lists; ++list)
         whole = whole && List2(list).ListCount() == n;
     if (whole) {
-        // Every column in play whole, as it always is: its texts are shared, not copied.
         for (qint16 list = 0; list < lists; ++list)
             columns[std::size_t(list)] = List2(list).entries();
     } else {
         for (QStringList &column : columns)
-            column.reserve(n);
-        for (int r = 1; r <= n; ++r)
+            column.reserve(qsizetype(rows.size()));
+        for (const int row : rows)
             for (qint16 list = 0; list < lists; ++list)
-                columns[std::size_t(list)].append(List2(list).List(r - 1));
+                columns[std::size_t(list)].append(List2(list).List(row));
     }
     for (qint16 list = 0; list < lists; ++list)
         List1(list).AddItems(columns[std::size_t(list)]);
     correctCount = 0;
     wrongCount = 0;
+    m_round.begin(std::move(rows));
     ShowScore();
+}
+
+void QuizForm::practiseMissed() {
+    std::vector<int> missed = m_round.missedRows();
+    if (missed.empty()) {
+        forms::announce(this, nothingToPractise);
+        return;
+    }
+    const auto rows = qint64(missed.size());
+    NewRound(std::move(missed));
+    forms::announce(this, practiceAnnouncement(rows));
 }
 
 void QuizForm::ShowScore() {
@@ -199,12 +227,16 @@ void QuizForm::CheckAnswer() {
     }
 
     bool found = false;
-    // Every row of the table that holds all the chosen texts is a match, and each one shows its
+    int matchedRow = -1;
+    // Every row of the round that holds all the chosen texts is a match, and each one shows its
     // explanation in turn, so the last one's stays; comparisons are exact, trailing blanks
-    // included. A table may have tens of thousands of rows: the chosen texts, which do not change
-    // during the search, are read once, as are the controls, and only the rows of the place
-    // column that hold the chosen place are compared further, in increasing order (reading an
-    // entry changes nothing, and no other row can match).
+    // included. A new round plays every row of the table, a practice only the rows it was made
+    // of. A row is found once a round: in a teacher's quiz whose rows share entries, the entries
+    // of other rows could make up a found row again, and taking them would leave entries that
+    // make up no row. A table may have tens of thousands of rows: the chosen texts, which do not
+    // change during the search, are read once, as are the controls, and only the rows of the
+    // place column that hold the chosen place are compared further, in increasing order (reading
+    // an entry changes nothing, and no other row can match).
     std::array<const QString *, maxAnswerLists> chosenTexts{};
     std::array<const forms::ListBox *, maxAnswerLists> columns{};
     for (qint16 list = 0; list < lists; ++list) {
@@ -212,11 +244,12 @@ void QuizForm::CheckAnswer() {
         columns[std::size_t(list)] = &List2(list);
     }
     for (const int row : List2(placeColumn).rowsHolding(*chosenTexts[placeColumn])) {
-        bool match = true;
+        bool match = m_round.isOpen(row);
         for (std::size_t list = 1; match && list < std::size_t(lists); ++list)
             match = columns[list]->List(row) == *chosenTexts[list];
         if (match) {
             found = true;
+            matchedRow = row;
             Text1(informationBox).SetText(List1(explanationsList).List(row));
         }
     }
@@ -225,9 +258,11 @@ void QuizForm::CheckAnswer() {
         for (qint16 list = 0; list < lists; ++list)
             List1(list).RemoveItem(chosen[std::size_t(list)]);
         ++correctCount;
+        m_round.noteMatch(matchedRow);
     } else {
         ++wrongCount;
         Text1(informationBox).SetText(QStringLiteral("???"));
+        noteMissedRows(*chosenTexts[placesList]);
     }
     ShowScore();
 
@@ -240,6 +275,28 @@ void QuizForm::CheckAnswer() {
     else
         forms::announce(this,
                         QStringLiteral("Грешно. Грешни отговори: ") + QString::number(wrongCount));
+    if (found && List1(placesList).ListCount() == 0)
+        emit roundFinished(summary());
+}
+
+void QuizForm::noteMissedRows(const QString &firstEntry) {
+    for (const int row : List2(placeColumn).rowsHolding(firstEntry))
+        m_round.noteMiss(row);
+}
+
+RoundSummary QuizForm::summary() const {
+    RoundSummary result{correctCount, wrongCount, m_round.playTime(), {}};
+    const forms::ListBox &firstColumn = List2(placeColumn);
+    QHash<QString, int> rowsOfEntry;
+    for (const int row : m_round.rows())
+        ++rowsOfEntry[firstColumn.List(row)];
+    for (const int row : m_round.missedRows()) {
+        const QString &entry = firstColumn.List(row);
+        result.missedRows << (rowsOfEntry.value(entry) > 1
+                                  ? entry.trimmed() + u" — "_s + List2(winnerColumn).List(row)
+                                  : entry);
+    }
+    return result;
 }
 
 // Names the lists still without a choice by their captions: „Изберете място и победен.“
@@ -264,9 +321,8 @@ void QuizForm::AnnounceMissingChoice(const std::array<bool, 3> &missing) {
 
 void QuizForm::AnnounceNewRound() {
     const qint16 count = List1(placesList).ListCount();
-    forms::announce(this,
-                    QStringLiteral("Нов кръг. Във всеки списък има по ") + QString::number(count) +
-                        (count == 1 ? QStringLiteral(" отговор.") : QStringLiteral(" отговора.")));
+    forms::announce(this, QStringLiteral("Нов кръг. Във всеки списък има по ") +
+                              counted(count, u"отговор"_s, u"отговора"_s) + u'.');
 }
 
 } // namespace quiz

@@ -5,6 +5,8 @@
 #include "forms/label.h"
 #include "forms/listbox.h"
 #include "forms/textbox.h"
+#include "quiz/roundrecord.h"
+#include "quiz/roundsummary.h"
 
 #include <QPushButton>
 
@@ -36,6 +38,11 @@ public:
     void openQuiz(content::Quiz quiz);
     // The quiz the window plays: the last one opened, or the built-in battles.
     content::Quiz currentQuiz() const { return m_quiz ? *m_quiz : content::builtInQuiz(); }
+
+    // Starts a round of only the rows missed so far, of the round just finished or of the round
+    // in play, with the counters at zero; practising again narrows to the rows missed in it.
+    // Without a row missed it says so and changes nothing.
+    void practiseMissed();
 
     // How many answer lists the quiz in play has: three for the battles, two or three for a
     // teacher's quiz. They are List1(0) onwards, with the table's columns List2(0) onwards; a
@@ -71,13 +78,24 @@ public:
     // Check and new round.
     forms::ControlArray<QPushButton> Command1;
 
+signals:
+    // The last row of a round has been matched: its lists, counters and information box
+    // already show it.
+    void roundFinished(const quiz::RoundSummary &summary);
+
 private:
     void NewRound();
+    // Fills the answer lists from these rows of the table, in table order, and zeroes the counters.
+    void NewRound(std::vector<int> rows);
     void ShowScore();
     void CheckAnswer();
     // What a screen reader says besides the window's own changes.
     void AnnounceMissingChoice(const std::array<bool, 3> &missing);
     void AnnounceNewRound();
+    // A wrong check misses every row of the round not yet matched whose first-column entry it
+    // chose: it cannot tell which of them the pupil meant.
+    void noteMissedRows(const QString &firstEntry);
+    RoundSummary summary() const;
     // Shows the answer lists in play with their captions; without the third, the information
     // box moves up into its band and the window is shorter by as much.
     void layOutAnswerLists();
@@ -93,6 +111,7 @@ private:
     qint64 correctCount = 0;
     qint64 wrongCount = 0;
     std::optional<content::Quiz> m_quiz;
+    RoundRecord m_round;
 };
 
 } // namespace quiz

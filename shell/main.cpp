@@ -7,6 +7,7 @@
 #include "shell/quizpaster.h"
 #include "shell/quizwindow.h"
 #include "shell/worksheetprinter.h"
+#include "shell/roundsummarydialog.h"
 #include "shell/zoomcontrol.h"
 
 #include <QApplication>
@@ -80,6 +81,7 @@ int main(int argc, char *argv[]) {
             opener->rememberFolderOf(commandLine.quizFile);
         new shell::QuizPaster(form);
         new shell::WorksheetPrinter(form);
+        shell::addRoundSummary(form);
         auto *zoomControl = new shell::ZoomControl(form);
         zoomControl->zoomTo(commandLine.zoom);
         form.show();

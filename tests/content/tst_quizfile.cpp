@@ -548,6 +548,12 @@ void QuizFileTest::roundTrip_data() {
                 u"обяснение"_s,
                 {{{u"681"_s, u"Основаване"_s, {}}, u"Хан Аспарух"_s},
                  {{u"864"_s, u"Покръстване"_s, {}}, {}}}};
+    QTest::newRow("a first caption that begins like markup")
+        << Quiz{{},
+                2,
+                {u"<?xml версия"_s, u"<kvtml"_s, {}},
+                {},
+                {{{u"а"_s, u"a"_s, {}}, {}}, {{u"б"_s, u"b"_s, {}}, {}}}};
     QTest::newRow("pairs without explanations")
         << Quiz{{},
                 2,
@@ -576,6 +582,8 @@ void QuizFileTest::writtenAsSpreadsheetsExpect_data() {
     QTest::newRow("leading blank") << u" Наполеон"_s << "\" Наполеон\""_ba;
     QTest::newRow("separator") << u"а; б"_s << "\"а; б\""_ba;
     QTest::newRow("quote") << u"\"Тютюн\""_s << "\"\"\"Тютюн\"\"\""_ba;
+    // A spreadsheet told to split on tabs as well would split the value.
+    QTest::newRow("tab") << u"а\tб"_s << "\"а\tб\""_ba;
 }
 
 // UTF-8 with a byte-order mark, ';' and CR LF: what Excel on Windows opens as a table.

@@ -159,6 +159,13 @@ class Program:
         for key in keys:
             subprocess.run(["xdotool", "key", "--clearmodifiers", key], check=True)
 
+    def close_dialog(self, key="Escape"):
+        """Closes the program's dialog with a key; the window has the focus back, as a window
+        manager gives it."""
+        self.keys(key)
+        wait_for("the dialog to close", lambda: self.dialog() is None, self.timeout)
+        self.activate()
+
     def type_text(self, text):
         subprocess.run(["xdotool", "type", "--delay", "80", text], check=True)
 

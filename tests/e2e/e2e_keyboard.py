@@ -40,7 +40,9 @@ def run(executable, artifacts, table_json):
     for node in lists:
         check(node.childCount == 0, f"{node.name} still holds {node.childCount} entries")
     check(wrong.name == "Грешни отговори: 1", wrong.name)
+    wait_for("the summary box", program.dialog)
     program.screenshot(os.path.join(artifacts, "e2e-keyboard-end.png"))
+    program.close_dialog()
 
     # Изчисти with the keyboard: Tab from Провери.
     program.keys("Tab")

@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """What a blind pupil hears: Orca, as Debian ships it, listens while a round is played with the
-keyboard alone, and each verdict, hint and new round must be among what it says, with nothing
-said about lists the pupil is not in."""
+keyboard alone, and each verdict, hint, new round and summary must be among what it says, with
+nothing said about lists the pupil is not in."""
 
 import os
+import re
+import tempfile
 
 import pyatspi
 
@@ -64,6 +66,31 @@ def heard_only_the_pupils_moves(orca, mark, focus_name):
     return said
 
 
+def summary_and_practice(executable, orca, folder):
+    """Pairs played to the end, one missed: Orca reads the summary box as it opens, and the
+    practice its default button starts once the window has the focus back."""
+    path = os.path.join(folder, "Години.csv")
+    with open(path, "w", encoding="utf-8") as out:
+        out.write("Година;Събитие;Обяснение\n681;Аспарух;А.\n1185;Асен и Петър;Б.\n")
+    program = Program(executable, args=[path])
+    years, events = (program.find(pyatspi.ROLE_LIST, name) for name in ("Година", "Събитие"))
+    program.activate()
+    for year, event, heard in (("681", "Асен и Петър", "Грешно."), ("681", "Аспарух", "Вярно!"),
+                               ("1185", "Асен и Петър", "Верни отговори: 2.")):
+        choose_with_arrows(program, orca, years, year)
+        choose_with_arrows(program, orca, events, event)
+        tab_to(program, orca, program.find(pyatspi.ROLE_PUSH_BUTTON, "Провери"))
+        said = press(program, orca, "space", heard, lambda s, h=heard: s.startswith(h))
+    check("Кръгът е завършен dialog." in said and re.fullmatch(
+        r"Верни отговори: 2\. Грешни отговори: 1\. Време: [^.]+\. Сбъркани редове: 1\. 681\.",
+        said[-1]), said)
+    mark = orca.mark()
+    program.close_dialog("Return")
+    said = orca.wait_to_say("the practice", mark, lambda s: s.startswith("Упражнение"))
+    check(said[-1] == "Упражнение: 1 ред" and program.list_items(years) == ["681"], said)
+    check(program.close() == 0, "the program did not end cleanly")
+
+
 def run(executable, artifacts):
     orca = Orca(os.path.join(artifacts, "e2e-orca-debug.log"))
     try:
@@ -122,10 +149,12 @@ def run(executable, artifacts):
         said = press(program, orca, "space", "the new round", lambda s: s.startswith("Нов кръг"))
         check(said[-1] == "Нов кръг. Във всеки списък има по 16 отговора.", said)
         check(places.childCount == 16, places.childCount)
+        # A pupil who has listened to Orca closes the window as anyone does, and the program ends.
+        check(program.close() == 0, "the program did not end cleanly")
+        with tempfile.TemporaryDirectory() as folder:
+            summary_and_practice(executable, orca, folder)
     finally:
         orca.stop()
-    # A pupil who has listened to Orca closes the window as anyone does, and the program ends.
-    check(program.close() == 0, "the program did not end cleanly")
 
 
 if __name__ == "__main__":

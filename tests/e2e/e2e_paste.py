@@ -105,6 +105,8 @@ def play_years(program, screenshot):
         check(shown == expected[year] if expected[year] else shown.startswith("Вярно!"), shown)
     check(program.list_items(years) == [] and program.list_items(events) == [],
           "entries left after the last pair")
+    wait_for("the summary box", program.dialog)
+    program.close_dialog()
     press(program, program.find(pyatspi.ROLE_PUSH_BUTTON, "Изчисти"))
     wait_for("a new round", lambda: len(program.list_items(years)) == 3
              and correct.name == "Верни отговори: 0" and wrong.name == "Грешни отговори: 0")

@@ -112,4 +112,18 @@ inline content::Quiz yearsQuiz() {
             {{{u"1185"_s, u"Асен и Петър"_s, {}}, {}}, {{u"681"_s, u"Аспарух"_s, {}}, {}}}};
 }
 
+// Three writers and their works; the last row has no explanation, and two rows share a writer.
+inline content::Quiz writersQuiz() {
+    content::Quiz quiz;
+    quiz.title = u"Писатели"_s;
+    quiz.captions = {u"Писател"_s, u"Творба"_s, u"Герой"_s};
+    quiz.explanationCaption = u"Обяснение"_s;
+    quiz.rows = {
+        {{u"Иван Вазов"_s, u"Под игото"_s, u"Бай Марко"_s}, u"Романът е писан в Одеса."_s},
+        {{u"Алеко Константинов"_s, u"Бай Ганьо"_s, u"Бай Ганьо"_s}, u"Книгата е от 1895 г."_s},
+        {{u"Иван Вазов"_s, u"Немили-недраги"_s, u"Бръчков"_s}, {}},
+    };
+    return quiz;
+}
+
 } // namespace quiztest

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <set>
 #include <vector>
 
 // A model of a round, written from the rules with plain containers: what the window must show
@@ -19,17 +20,29 @@ struct ReferenceRound {
     long long correct = 0;
     long long wrong = 0;
     QString information = content::introText.toString();
+    std::set<int> missed; // rows whose place a wrong check of this round chose
 
     ReferenceRound() { newRound(); }
 
-    void newRound() {
-        // The three lists come back in the sorted order the table gives; the box keeps its text.
+    void newRound() { play({}); }
+    void practise() { // Ctrl+R
+        if (!missed.empty())
+            play(missed);
+    }
+
+    // The entries of these rows (or of all) come back in the sorted order the table gives; the box
+    // keeps its text.
+    void play(const std::set<int> &rows) {
         lists[0].assign(expectedPlaces.begin(), expectedPlaces.end());
         lists[1].assign(expectedWinners.begin(), expectedWinners.end());
         lists[2].assign(expectedDefeated.begin(), expectedDefeated.end());
+        for (int row = 0; row < tableRows().size(); ++row)
+            for (qint16 list = 0; list < 3 && !rows.empty() && !rows.contains(row); ++list)
+                std::erase(lists[std::size_t(list)], tableRows()[row].entry(list));
         selected = {-1, -1, -1};
         correct = 0;
         wrong = 0;
+        missed.clear();
     }
 
     // Chooses the entry at `row` of an answer list; -1 leaves the list without a choice.
@@ -70,6 +83,9 @@ struct ReferenceRound {
         if (!match) {
             ++wrong;
             information = u"???"_s;
+            for (int row = 0; row < tableRows().size(); ++row)
+                if (tableRows()[row].place == chosen(0))
+                    missed.insert(row);
             return;
         }
         information = explanation(*match);

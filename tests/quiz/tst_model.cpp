@@ -11,7 +11,8 @@ using namespace quiztest;
 
 namespace {
 
-// One step: choose an entry or clear a list, pick a whole triple, check, or start a new round.
+// One step: choose an entry or clear a list, pick a whole triple, check, practise the rows missed
+// (Ctrl+R) or start a new round.
 // Triples of a remaining row are favoured so that whole rounds get played to their end.
 void randomAction(std::mt19937 &random, ReferenceRound &model, quiz::QuizForm &form) {
     auto roll = [&](int below) {
@@ -37,9 +38,12 @@ void randomAction(std::mt19937 &random, ReferenceRound &model, quiz::QuizForm &f
                     model.chooseEntry(list, t.entry(list));
                 chooseTriple(form, t.place, t.winner, t.defeated);
             }
-    } else if (kind < 97) {
+    } else if (kind < 96) {
         model.check();
         form.Command1_Click(0);
+    } else if (kind < 98) {
+        model.practise();
+        form.practiseMissed();
     } else {
         model.newRound();
         form.Command1_Click(1);

@@ -117,6 +117,9 @@ def play_round(program, table):
             wait_for(f"{node.name} to lose {row['place']!r}'s entry",
                      lambda n=node, m=matched: n.childCount == 16 - m, timeout)
 
+    wait_for("the summary box", program.dialog, timeout)
+    program.close_dialog()
+
     # The emptied lists: a press does nothing. A click in the information box after it moves the
     # focus there from the button; once it has, the press has been handled.
     press(check_button)

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QElapsedTimer>
+
+#include <set>
+#include <vector>
+
+namespace quiz {
+
+// The bookkeeping of a round beside its lists and counters: which rows of the table it plays,
+// which of them the pupil has matched and which she has missed, and how long she has played.
+// A row is missed when a wrong check chose its first-column entry before the row was matched.
+class RoundRecord {
+public:
+    // A round of these rows of the table, in table order, begins.
+    void begin(std::vector<int> rows);
+    const std::vector<int> &rows() const { return m_rows; }
+
+    // The pupil has chosen an entry; the round's first choice starts its clock.
+    void noteChoice();
+    void noteMatch(int row);
+    // Whether the round plays the row and the pupil has not matched it yet: each row is found
+    // once a round.
+    bool isOpen(int row) const {
+        return std::size_t(row) < m_open.size() && m_open[std::size_t(row)];
+    }
+    // A wrong check chose this row's first-column entry. A row already matched, or one the round
+    // does not play, is not missed.
+    void noteMiss(int row);
+
+    // The rows missed so far, in table order.
+    std::vector<int> missedRows() const { return {m_missed.begin(), m_missed.end()}; }
+    // Milliseconds since the round's first choice; 0 before it.
+    qint64 playTime() const {
+        return m_sinceFirstChoice.isValid() ? m_sinceFirstChoice.elapsed() : 0;
+    }
+
+private:
+    std::vector<int> m_rows;
+    std::vector<bool> m_open; // by the row's place in the table
+    std::set<int> m_missed;
+    QElapsedTimer m_sinceFirstChoice;
+};
+
+} // namespace quiz

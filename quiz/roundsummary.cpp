@@ -1,0 +1,77 @@
+#include "quiz/roundsummary.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace quiz {
+
+namespace {
+
+// How many missed rows a screen reader names; the summary box lists them all.
+constexpr qsizetype spokenMissedRows = 10;
+
+struct TimeParts {
+    qint64 hours;
+    qint64 minutes;
+    qint64 seconds;
+};
+
+TimeParts timeParts(qint64 milliseconds) {
+    const qint64 seconds = qMax<qint64>(milliseconds, 0) / 1000;
+    return {seconds / 3600, seconds / 60 % 60, seconds % 60};
+}
+
+} // namespace
+
+QString counted(qint64 count, const QString &singular, const QString &plural) {
+    const bool one = count % 10 == 1 && count % 100 != 11;
+    return QString::number(count) + u' ' + (one ? singular : plural);
+}
+
+QString shortDuration(qint64 milliseconds) {
+    const auto [hours, minutes, seconds] = timeParts(milliseconds);
+    QStringList parts;
+    if (hours > 0)
+        parts << QString::number(hours) + u" ч"_s;
+    if (minutes > 0)
+        parts << QString::number(minutes) + u" мин"_s;
+    if (seconds > 0 || parts.isEmpty())
+        parts << QString::number(seconds) + u" с"_s;
+    return parts.join(u' ');
+}
+
+QString spokenDuration(qint64 milliseconds) {
+    const auto [hours, minutes, seconds] = timeParts(milliseconds);
+    QStringList parts;
+    if (hours > 0)
+        parts << counted(hours, u"час"_s, u"часа"_s);
+    if (minutes > 0)
+        parts << counted(minutes, u"минута"_s, u"минути"_s);
+    if (seconds > 0 || parts.isEmpty())
+        parts << counted(seconds, u"секунда"_s, u"секунди"_s);
+    // „1 час, 5 минути и 3 секунди“
+    const QString last = parts.takeLast();
+    return parts.isEmpty() ? last : parts.join(u", "_s) + u" и "_s + last;
+}
+
+QString summaryAnnouncement(const RoundSummary &summary) {
+    // The box's title is read with it.
+    QString text = u"Верни отговори: "_s + QString::number(summary.rightAnswers) +
+                   u". Грешни отговори: "_s + QString::number(summary.wrongAnswers) +
+                   u". Време: "_s + spokenDuration(summary.milliseconds) + u". "_s;
+    const QStringList &missed = summary.missedRows;
+    if (missed.isEmpty())
+        return text + u"Няма сбъркани редове."_s;
+    // Each row a sentence of its own: an entry may hold commas and „и“ itself.
+    text += u"Сбъркани редове: "_s + QString::number(missed.size()) + u'.';
+    for (const QString &row : missed.first(qMin(missed.size(), spokenMissedRows)))
+        text += u' ' + row.trimmed() + (row.trimmed().endsWith(u'.') ? u""_s : u"."_s);
+    if (missed.size() > spokenMissedRows)
+        text += u" И още "_s + QString::number(missed.size() - spokenMissedRows) + u'.';
+    return text;
+}
+
+QString practiceAnnouncement(qint64 rows) {
+    return u"Упражнение: "_s + counted(rows, u"ред"_s, u"реда"_s);
+}
+
+} // namespace quiz
