@@ -8,6 +8,7 @@
 
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -23,6 +24,26 @@
 namespace forms {
 
 namespace {
+
+// The family to ask for: the one named if it is installed, else its metric-compatible twin where
+// one is installed (Times New Roman's is Liberation Serif, which Debian's fonts-liberation2 ships).
+// Fontconfig would substitute the twin too, but only after searching every fallback of a missing
+// family, which costs the start-up more than the rest of the window's fonts together.
+QString installedFamily(const QString &family) {
+    static constexpr std::pair<QStringView, QStringView> metricTwins[] = {
+        {u"Times New Roman", u"Liberation Serif"},
+        {u"Arial", u"Liberation Sans"},
+        {u"Courier New", u"Liberation Mono"},
+    };
+    const QStringList installed = QFontDatabase::families();
+    if (installed.contains(family, Qt::CaseInsensitive))
+        return family;
+    for (const auto &[name, twin] : metricTwins)
+        if (family.compare(name, Qt::CaseInsensitive) == 0 &&
+            installed.contains(twin, Qt::CaseInsensitive))
+            return twin.toString();
+    return family;
+}
 
 void fillBackground(QWidget *widget, const QColor &color) {
     QPalette palette = widget->palette();
@@ -105,7 +126,7 @@ Form::Form(const FormDescription &description, QWidget *parent)
     setFixedSize(pixelsFromTwips(description.clientWidth),
                  pixelsFromTwips(description.clientHeight));
     fillBackground(this, colorFromBgr(description.backColor));
-    QFont windowFont(description.fontFamily.toString(), description.fontPointSize);
+    QFont windowFont(installedFamily(description.fontFamily.toString()), description.fontPointSize);
     // Bulgarian Cyrillic needs no OpenType shaping. Without it Qt maps characters to glyphs
     // directly, which is most of the time it takes to lay out a paragraph in the information box;
     // the text looks as classic desktop controls draw it, without kerning or ligatures.

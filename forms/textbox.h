@@ -23,6 +23,9 @@ public:
     void scrollToPosition(int position);
 
 private:
+    class ApplicationFontOfParent;
+    TextBox(const QString &name, QWidget *parent, const ApplicationFontOfParent &);
+
     QString m_text;
 };
 
