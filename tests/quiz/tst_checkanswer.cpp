@@ -23,6 +23,7 @@ private slots:
     void aFoundRowIsNotFoundAgain();
     void missedRowsAreSummedUpAndPractised_data();
     void missedRowsAreSummedUpAndPractised();
+    void aPracticeTakesOnlyItsOwnRows();
 };
 
 void TestCheckAnswer::eachRowMatchesItsOwnTriple_data() {
@@ -285,4 +286,35 @@ void TestCheckAnswer::missedRowsAreSummedUpAndPractised() {
 }
 
 QTEST_MAIN(TestCheckAnswer)
+// Rows X–a, Y–b and X–b: the practice of the first two lists X, Y and a, b, which make up the
+// third row too; that row is not the practice's, and choosing it is a wrong answer.
+void TestCheckAnswer::aPracticeTakesOnlyItsOwnRows() {
+    const auto form = loadedForm();
+    form->openQuiz(
+        {u"Двойки"_s,
+         2,
+         {u"Ляво"_s, u"Дясно"_s, {}},
+         {},
+         {{{u"X"_s, u"a"_s, {}}, {}}, {{u"Y"_s, u"b"_s, {}}, {}}, {{u"X"_s, u"b"_s, {}}, {}}}});
+    forms::ListBox &left = form->List1(0);
+    forms::ListBox &right = form->List1(1);
+    for (const auto &[first, second] : {std::pair{u"X"_s, u"b"_s}, // right: X–b
+                                        {u"X"_s, u"b"_s},          // wrong: X–a missed
+                                        {u"Y"_s, u"a"_s},          // wrong: Y–b missed
+                                        {u"X"_s, u"a"_s},
+                                        {u"Y"_s, u"b"_s}}) {
+        choose(left, first);
+        choose(right, second);
+        form->Command1_Click(Form::checkButton);
+    }
+    QCOMPARE(correctShown(*form), u"3"_s);
+    form->practiseMissed();
+    QCOMPARE(items(left), (QStringList{u"X"_s, u"Y"_s}));
+    choose(left, u"X"_s);
+    choose(right, u"b"_s);
+    form->Command1_Click(Form::checkButton);
+    QCOMPARE(wrongShown(*form), u"1"_s);
+    QCOMPARE(form->Text1(0).Text(), u"???"_s);
+}
+
 #include "tst_checkanswer.moc"
