@@ -83,24 +83,23 @@ QList<QStringView> sections(QStringView code) {
     return result;
 }
 
-bool hasPlaceholder(const QString &pattern) {
+// Whether the pattern holds one of the letters outside its literal characters.
+bool patternHasAnyOf(const QString &pattern, QStringView letters) {
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         if (pattern[i] == literalMark)
             ++i;
-        else if (u"0#?"_s.contains(pattern[i]))
+        else if (letters.contains(pattern[i]))
             return true;
     }
     return false;
 }
 
+bool hasPlaceholder(const QString &pattern) {
+    return patternHasAnyOf(pattern, u"0#?");
+}
+
 bool isDateTime(const QString &pattern) {
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == literalMark)
-            ++i;
-        else if (u"yYdDhHsSmM"_s.contains(pattern[i]))
-            return true;
-    }
-    return false;
+    return patternHasAnyOf(pattern, u"yYdDhHsSmM");
 }
 
 QString general(double value) {

@@ -6,8 +6,8 @@
 #include "shell/quizfileopener.h"
 #include "shell/quizpaster.h"
 #include "shell/quizwindow.h"
-#include "shell/worksheetprinter.h"
 #include "shell/roundsummarydialog.h"
+#include "shell/worksheetprinter.h"
 #include "shell/zoomcontrol.h"
 
 #include <QApplication>
