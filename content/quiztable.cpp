@@ -231,7 +231,9 @@ std::optional<QuizFileError> QuizTable::readRow(QStringList values, int line) {
                              u"нея ред с имената на колоните (например „Писател“, „Творба“, "
                              u"„Герой“)"_s);
         }
-        row.answers[size_t(i)] = answer;
+        QSet<QString> &texts = m_answerTexts[size_t(i)];
+        const auto known = texts.constFind(answer);
+        row.answers[size_t(i)] = known != texts.constEnd() ? *known : *texts.insert(answer);
     }
     if (m_width > m_quiz.answerCount)
         row.explanation = values[m_quiz.answerCount];

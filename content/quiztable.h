@@ -3,9 +3,11 @@
 #include "content/quizfile.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -82,6 +84,9 @@ private:
     int m_width = 0; // columns of the header: the answers and, if there is one, the explanation
     // The rows read so far by the hash of their answers: their index in the quiz, and their line.
     QMultiHash<size_t, std::pair<int, int>> m_rowsByAnswers;
+    // Each answer column's texts so far: a text that comes again shares the first one's
+    // characters, as answer columns repeat their values (a winner, a country, a year).
+    std::array<QSet<QString>, maxAnswerColumns> m_answerTexts;
 };
 
 } // namespace content

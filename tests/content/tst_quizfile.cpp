@@ -375,6 +375,16 @@ void checkResult(const QuizFileResult &result, const Expected &expected,
         QCOMPARE(quiz.captions, expected.quiz->captions);
         QCOMPARE(quiz.explanationCaption, expected.quiz->explanationCaption);
         QVERIFY2(quiz.rows == expected.quiz->rows, "the rows differ");
+        // A text that comes again in an answer column shares the first one's characters.
+        for (std::size_t column = 0; column < std::size_t(quiz.answerCount); ++column) {
+            QHash<QString, const QChar *> first;
+            for (const QuizRow &row : quiz.rows) {
+                const QChar *&data = first[row.answers[column]];
+                if (data == nullptr)
+                    data = row.answers[column].constData();
+                QCOMPARE(row.answers[column].constData(), data);
+            }
+        }
         return;
     }
     const auto *error = std::get_if<QuizFileError>(&result);
