@@ -6,6 +6,10 @@
 #include <QHash>
 #include <QStringList>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <numeric>
@@ -147,6 +151,11 @@ void QuizForm::openQuiz(content::Quiz quiz) {
     layOutAnswerLists();
     NewRound();
     m_quiz = std::move(quiz);
+#if defined(__GLIBC__)
+    // Reading a large quiz leaves the heap with freed cells, copies and sort keys in it, which
+    // glibc would keep for later; handed back now, they do not count against the program.
+    malloc_trim(0);
+#endif
 }
 
 void QuizForm::layOutAnswerLists() {
