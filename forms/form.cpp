@@ -1,5 +1,6 @@
 #include "forms/form.h"
 
+#include "forms/frame.h"
 #include "forms/label.h"
 #include "forms/listbox.h"
 #include "forms/textbox.h"
@@ -78,22 +79,6 @@ QAccessibleInterface *accessibleForm(const QString &className, QObject *object) 
         object->isWidgetType())
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     return nullptr;
-}
-
-// A frame's caption sits on its border line, as on the classic forms this window is laid out for;
-// Fusion would put it above the border and push the line into the controls inside.
-QString frameStyleSheet(const QColor &background, int zoom) {
-    const auto px = [zoom](int pixels) { return zoomedLength(pixels, zoom); };
-    return QStringLiteral("QGroupBox { background-color: %1; border: %2px solid #8a8a8a;"
-                          " margin-top: %3px; }"
-                          "QGroupBox::title { subcontrol-origin: border; left: %4px; top: %5px;"
-                          " padding: 0px %6px; background-color: %1; }")
-        .arg(background.name())
-        .arg(px(1))
-        .arg(px(8))
-        .arg(px(6))
-        .arg(px(-9))
-        .arg(px(2));
 }
 
 // QTextDocument's own margin around the text, in pixels.
@@ -175,7 +160,7 @@ QWidget *Form::createControl(const ControlDescription &control) {
         break;
     }
     case ControlKind::Frame: {
-        widget = new QGroupBox(caption, parent);
+        widget = new Frame(caption, parent);
         break;
     }
     case ControlKind::ListBox: {
@@ -310,8 +295,8 @@ void Form::setZoom(int percent) {
 }
 
 void Form::applyZoom(QWidget *widget, const ControlDescription &control) {
-    // Every control carries the window's font itself: a style sheet on a frame would otherwise
-    // give the controls inside it the application's font.
+    // Every control carries the window's font itself: a style sheet on a control would otherwise
+    // give it the application's font.
     widget->setFont(font());
     widget->setGeometry(zoomedRect(
         rectFromTwips(control.left, control.top, control.width, control.height), m_zoom));
@@ -319,8 +304,8 @@ void Form::applyZoom(QWidget *widget, const ControlDescription &control) {
         label->setLineWidth(zoomedLength(1, m_zoom));
     if (control.backColor && control.kind == ControlKind::CommandButton)
         widget->setStyleSheet(solidButtonStyleSheet(colorFromBgr(*control.backColor), m_zoom));
-    if (control.backColor && control.kind == ControlKind::Frame)
-        widget->setStyleSheet(frameStyleSheet(colorFromBgr(*control.backColor), m_zoom));
+    if (auto *frame = qobject_cast<Frame *>(widget))
+        frame->setZoom(m_zoom);
     if (auto *text = qobject_cast<QPlainTextEdit *>(widget)) {
         text->document()->setDocumentMargin(zoomedLength(designedDocumentMargin, m_zoom));
         // Setting the cursor's width, even to the one it has, finds the cursor's place and so

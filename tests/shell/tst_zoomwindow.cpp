@@ -99,6 +99,15 @@ void TestZoomWindow::everyControlGrowsInProportion() {
     const QColor face = QColor::fromRgb(0, 255, 0);
     QVERIFY(button.pixelColor(border - 1, button.height() / 2) != face);
     QCOMPARE(button.pixelColor(border, button.height() / 2), face);
+    // So do the result frame's line and the gap in it where its caption sits.
+    const QImage frame = form->findChild<QWidget *>(u"Frame1(0)"_s)->grab().toImage();
+    const QColor line = QColor::fromRgb(0x8a, 0x8a, 0x8a);
+    const int lineTop = forms::zoomedLength(8, percent);
+    QCOMPARE(frame.pixelColor(border - 1, frame.height() / 2), line);
+    QVERIFY(frame.pixelColor(border, frame.height() / 2) != line);
+    QCOMPARE(frame.pixelColor(frame.width() - 2 * border, lineTop + border - 1), line);
+    QVERIFY(frame.pixelColor(frame.width() - 2 * border, lineTop + border) != line);
+    QVERIFY(frame.pixelColor(forms::zoomedLength(7, percent), lineTop) != line);
 }
 
 void TestZoomWindow::backToTheDesignedSizeIsPixelExact() {
