@@ -1,5 +1,6 @@
 #include "forms/form.h"
 
+#include "forms/commandbutton.h"
 #include "forms/frame.h"
 #include "forms/label.h"
 #include "forms/listbox.h"
@@ -54,23 +55,6 @@ void fillBackground(QWidget *widget, const QColor &color) {
 }
 
 // Lengths in the style sheets below are given at the designed size and written at the zoom.
-
-// Fusion paints a button face as a gradient of its palette colour; a button that shows its
-// colour must have a solid face, so it gets a small style sheet that keeps a normal border, a
-// darker pressed state and a visible focus frame.
-QString solidButtonStyleSheet(const QColor &face, int zoom) {
-    const auto px = [zoom](int pixels) { return zoomedLength(pixels, zoom); };
-    return QStringLiteral("QPushButton { background-color: %1; color: black;"
-                          " border: %3px solid #5a5a5a; border-radius: %4px; padding: %3px %5px; }"
-                          "QPushButton:hover { border-color: #202020; }"
-                          "QPushButton:focus { border: %6px solid #202020; padding: 0px %4px; }"
-                          "QPushButton:pressed { background-color: %2; }")
-        .arg(face.name(), face.darker(130).name())
-        .arg(px(1))
-        .arg(px(3))
-        .arg(px(4))
-        .arg(px(2));
-}
 
 // A plain top-level widget reads as a "filler" to screen readers; a form is a window, and should
 // be announced as one with its caption.
@@ -141,7 +125,9 @@ QWidget *Form::createControl(const ControlDescription &control) {
     QWidget *widget = nullptr;
     switch (control.kind) {
     case ControlKind::CommandButton: {
-        auto *button = new QPushButton(caption, parent);
+        auto *button = new CommandButton(caption, parent);
+        if (control.backColor)
+            button->setFace(colorFromBgr(*control.backColor));
         // Enter presses a focused button, as Space does; outside dialogs Qt needs this for it.
         button->setAutoDefault(true);
         widget = button;
@@ -295,15 +281,14 @@ void Form::setZoom(int percent) {
 }
 
 void Form::applyZoom(QWidget *widget, const ControlDescription &control) {
-    // Every control carries the window's font itself: a style sheet on a control would otherwise
-    // give it the application's font.
+    // Every control carries the window's font itself.
     widget->setFont(font());
     widget->setGeometry(zoomedRect(
         rectFromTwips(control.left, control.top, control.width, control.height), m_zoom));
     if (auto *label = qobject_cast<QLabel *>(widget); label != nullptr && control.border)
         label->setLineWidth(zoomedLength(1, m_zoom));
-    if (control.backColor && control.kind == ControlKind::CommandButton)
-        widget->setStyleSheet(solidButtonStyleSheet(colorFromBgr(*control.backColor), m_zoom));
+    if (auto *button = qobject_cast<CommandButton *>(widget))
+        button->setZoom(m_zoom);
     if (auto *frame = qobject_cast<Frame *>(widget))
         frame->setZoom(m_zoom);
     if (auto *text = qobject_cast<QPlainTextEdit *>(widget)) {

@@ -202,23 +202,35 @@ void TestWindow::buttonsHaveSolidFaces_data() {
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QColor>("face");
-    QTest::newRow("check") << 0 << u"Провери"_s << rgb(0, 255, 0);
-    QTest::newRow("new round") << 1 << u"Изчисти"_s << rgb(255, 0, 0);
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<bool>("pressed");
+    QTest::newRow("check") << 0 << u"Провери"_s << rgb(0, 255, 0) << false << false;
+    QTest::newRow("new round") << 1 << u"Изчисти"_s << rgb(255, 0, 0) << false << false;
+    // The focus doubles the border's width; pressing darkens the face.
+    QTest::newRow("check, focused") << 0 << u"Провери"_s << rgb(0, 255, 0) << true << false;
+    QTest::newRow("check, pressed") << 0 << u"Провери"_s << rgb(0, 196, 0) << true << true;
 }
 
 void TestWindow::buttonsHaveSolidFaces() {
     QFETCH(int, index);
     QFETCH(QString, caption);
     QFETCH(QColor, face);
+    QFETCH(bool, focused);
+    QFETCH(bool, pressed);
     const auto form = shownForm();
     QPushButton &button = form->Command1(qint16(index));
     QCOMPARE(button.text(), caption);
+    if (focused)
+        button.setFocus();
+    button.setDown(pressed);
     const QImage image = button.grab().toImage();
     // Top, middle and bottom of the face, clear of the caption: one colour, not a gradient.
     for (int y : {4, image.height() / 2, image.height() - 5})
         QCOMPARE(image.pixelColor(5, y).rgb(), face.rgb());
     // The border is drawn in another colour.
-    QVERIFY(image.pixelColor(0, image.height() / 2).rgb() != face.rgb());
+    const int border = focused ? 2 : 1;
+    QVERIFY(image.pixelColor(border - 1, image.height() / 2).rgb() != face.rgb());
+    QCOMPARE(image.pixelColor(border, image.height() / 2).rgb(), face.rgb());
 }
 
 void TestWindow::everyControlUsesTheSerifFont() {
