@@ -2,7 +2,7 @@
 """Checks one hardening property of a built program, read from its ELF headers with readelf.
 
 usage: check_hardening.py READELF CHECK FILE
-  pie, relro, bind_now, stack_protector, glibcxx_assertions: FILE is the program
+  pie, relro, bind_now, stack_protector, glibcxx_assertions, library_order: FILE is the program
   fortify: FILE is the fortify probe, built with the program's options
   program_targets: FILE lists the compile options of every target compiled into the program
 """
@@ -133,6 +133,15 @@ def check_program_targets(_tool, listing):
     print(f"{count} targets compiled into the program carry the hardening options")
 
 
+def check_library_order(tool, binary):
+    # Every symbol lookup at start-up passes the libraries in this order (shell/CMakeLists.txt).
+    needed = re.findall(r"\(NEEDED\).*\[(\S+)\]", readelf(tool, "--dynamic", binary))
+    first = [name.split(".so")[0] for name in needed[:3]]
+    if first != ["libQt6Widgets", "libQt6Gui", "libQt6Core"]:
+        fail(f"the program names {needed}, not Qt Widgets, Gui and Core first")
+    print(f"libraries in the order {needed}")
+
+
 CHECKS = {
     "pie": check_pie,
     "relro": check_relro,
@@ -141,6 +150,7 @@ CHECKS = {
     "glibcxx_assertions": check_glibcxx_assertions,
     "fortify": check_fortify,
     "program_targets": check_program_targets,
+    "library_order": check_library_order,
 }
 
 if __name__ == "__main__":
