@@ -54,8 +54,6 @@ void fillBackground(QWidget *widget, const QColor &color) {
     widget->setAutoFillBackground(true);
 }
 
-// Lengths in the style sheets below are given at the designed size and written at the zoom.
-
 // A plain top-level widget reads as a "filler" to screen readers; a form is a window, and should
 // be announced as one with its caption.
 QAccessibleInterface *accessibleForm(const QString &className, QObject *object) {
@@ -165,8 +163,8 @@ QWidget *Form::createControl(const ControlDescription &control) {
     }
 
     widget->setObjectName(name);
-    // Font, place, size and the style sheets' lengths, at the designed size; a zoom applies them
-    // again at its own.
+    // Font, place, size and the lengths a control draws with, at the designed size; a zoom applies
+    // them again at its own.
     applyZoom(widget, control);
     if (control.backColor && control.kind != ControlKind::CommandButton)
         fillBackground(widget, colorFromBgr(*control.backColor));
