@@ -14,7 +14,6 @@
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QStyleFactory>
 
