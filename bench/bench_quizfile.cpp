@@ -9,11 +9,12 @@
 // `bench_quizfile --write ROWS FILE` only writes such a quiz (.csv, .xlsx or .ods by FILE's
 // extension), for the start-up and memory figures of run-all. `bench_quizfile 32767 csv` measures
 // only the sizes and file kinds named, as a profiler wants it.
-#include "content/quizfile.h"
 #include "quiz/quizform.h"
+#include "quiz/quizwindow.h"
+#include "quizfile/quizfile.h"
+#include "quizfile/quizwriter.h"
 #include "quizfixture.h"
 #include "shell/application.h"
-#include "shell/quizwindow.h"
 #include "spreadsheetfixture.h"
 
 #include <QApplication>
@@ -117,7 +118,7 @@ QByteArray writeAs(const content::Quiz &quiz, const QString &path) {
         return writeXlsx(quiz);
     if (path.endsWith(u".ods"_s))
         return writeOds(quiz);
-    return content::writeQuiz(quiz);
+    return quizfile::writeQuiz(quiz);
 }
 
 qint64 medianOf(std::vector<qint64> values) {
@@ -198,7 +199,7 @@ int measure(const QString &folder, const std::vector<int> &sizes,
             file.close();
 
             const qint64 read = median(
-                runs, [] {}, [&path] { (void)content::readQuizFile(path); });
+                runs, [] {}, [&path] { (void)quizfile::readQuizFile(path); });
             const qint64 readCpu = lastCpuMedian;
             const qint64 open = median(
                 runs,
@@ -207,7 +208,7 @@ int measure(const QString &folder, const std::vector<int> &sizes,
                     form = shownForm();
                 },
                 [&form, &path] {
-                    auto result = content::readQuizFile(path);
+                    auto result = quizfile::readQuizFile(path);
                     form->openQuiz(std::get<content::Quiz>(std::move(result)));
                     paint(*form);
                 });

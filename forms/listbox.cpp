@@ -2,11 +2,12 @@
 
 #include "forms/error.h"
 
+#include "content/bulgarian.h"
+
 #include <QApplication>
 #include <QHash>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
-#include <QLocale>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QToolTip>
@@ -106,7 +107,7 @@ ListBox::ListBox(const QString &name, bool sorted, QWidget *parent, bool hidden)
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (sorted)
-        m_collator = bulgarianCollator();
+        m_collator = content::bulgarianCollator();
     if (hidden)
         QListView::setVisible(false);
     else
@@ -122,15 +123,6 @@ void ListBox::setVisible(bool visible) {
     if (visible && model() != m_entries)
         setUpView();
     QListView::setVisible(visible);
-}
-
-QCollator ListBox::bulgarianCollator() {
-    QCollator collator{QLocale(QLocale::Bulgarian, QLocale::Bulgaria)};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // Years and other numbers in order of their value: 681 before 1185.
-    collator.setNumericMode(true);
-    collator.setIgnorePunctuation(false);
-    return collator;
 }
 
 void ListBox::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) {

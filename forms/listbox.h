@@ -12,8 +12,8 @@
 namespace forms {
 
 // A list of strings with at most one selected item. A sorted list keeps its items in Bulgarian
-// alphabetical order, ignoring case, with numbers by their value; an unsorted one keeps them in
-// the order they were added.
+// alphabetical order, ignoring case, with numbers by their value (content::bulgarianCollator);
+// an unsorted one keeps them in the order they were added.
 // Operations with an index out of range raise forms::Error and change nothing. The entries are
 // changed only through the operations below. The view shows them through a model over the texts
 // themselves, with no object an entry, so a list of tens of thousands fills, empties and loses
@@ -74,10 +74,6 @@ public:
     // letters typed after the list gains the focus start a new search, however soon they follow
     // the last ones typed in it.
     void keyboardSearch(const QString &search) override;
-
-    // The collation a sorted list uses; fixed to Bulgarian so the order is the same whatever
-    // the machine's locale settings say.
-    static QCollator bulgarianCollator();
 
 signals:
     // An entry was chosen, or the choice was taken away.

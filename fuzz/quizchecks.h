@@ -1,7 +1,8 @@
 #pragma once
 // What every quiz reader must give for any input, checked by each fuzz target: a quiz that
 // writes and reads back unchanged, or an error that says where and why.
-#include "content/quizfile.h"
+#include "quizfile/quizfile.h"
+#include "quizfile/quizwriter.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,7 @@ namespace quizchecks {
     std::abort();
 }
 
-inline void checkError(const content::QuizFileError &error, const QString &fileName) {
+inline void checkError(const quizfile::QuizFileError &error, const QString &fileName) {
     if (error.line < 0 || error.column < 0)
         fault("error with a negative line or column");
     if (error.line == 0 && error.column != 0)
@@ -47,8 +48,8 @@ inline void checkQuiz(const content::Quiz &quiz) {
             fault("explanation without an explanation column");
     }
 
-    const content::QuizFileResult again =
-        content::parseQuiz(content::writeQuiz(quiz), QStringLiteral("Тест.csv"));
+    const quizfile::QuizFileResult again =
+        quizfile::parseQuiz(quizfile::writeQuiz(quiz), QStringLiteral("Тест.csv"));
     const auto *read = std::get_if<content::Quiz>(&again);
     if (!read)
         fault("the written quiz does not read back");
@@ -58,8 +59,8 @@ inline void checkQuiz(const content::Quiz &quiz) {
         fault("the written quiz reads back different");
 }
 
-inline void checkResult(const content::QuizFileResult &result, const QString &source) {
-    if (const auto *error = std::get_if<content::QuizFileError>(&result))
+inline void checkResult(const quizfile::QuizFileResult &result, const QString &source) {
+    if (const auto *error = std::get_if<quizfile::QuizFileError>(&result))
         checkError(*error, source);
     else
         checkQuiz(std::get<content::Quiz>(result));
@@ -67,7 +68,7 @@ inline void checkResult(const content::QuizFileResult &result, const QString &so
 
 // Reads bytes as a file of this name and checks what the reader gave.
 inline void check(QByteArrayView bytes, const QString &fileName) {
-    checkResult(content::parseQuiz(bytes, u"/tmp/"_qs + fileName), fileName);
+    checkResult(quizfile::parseQuiz(bytes, u"/tmp/"_qs + fileName), fileName);
 }
 
 } // namespace quizchecks

@@ -8,8 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QByteArrayView bytes(data, qsizetype(size));
     quizchecks::check(bytes, QStringLiteral("Тест.csv"));
-    for (const auto format : {content::PastedCells::PlainText, content::PastedCells::LibreOffice})
-        quizchecks::checkResult(content::parsePastedCells(bytes, format),
-                                content::pastedTextName.toString());
+    for (const auto format : {quizfile::PastedCells::PlainText, quizfile::PastedCells::LibreOffice})
+        quizchecks::checkResult(quizfile::parsePastedCells(bytes, format),
+                                quizfile::pastedTextName.toString());
     return 0;
 }

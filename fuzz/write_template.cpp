@@ -1,5 +1,5 @@
 // Writes the built-in quiz to FILE as the template a teacher starts from.
-#include "content/quizfile.h"
+#include "quizfile/quizwriter.h"
 
 #include <cstdio>
 
@@ -8,7 +8,7 @@ int main(int argc, char **argv) {
         std::fputs("usage: write_template FILE\n", stderr);
         return 1;
     }
-    const QByteArray bytes = content::writeQuiz(content::quizTemplate());
+    const QByteArray bytes = quizfile::writeQuiz(content::quizTemplate());
     std::FILE *file = std::fopen(argv[1], "wb");
     if (!file) {
         std::perror(argv[1]);

@@ -1,6 +1,7 @@
 #include "quiz/quizform.h"
 
 #include "content/battletable.h"
+#include "content/bulgarian.h"
 #include "forms/announcer.h"
 
 #include <QHash>
@@ -26,8 +27,7 @@ QString quotedCaptions(const content::Quiz &quiz) {
     QStringList quoted;
     for (int column = 0; column < quiz.answerCount; ++column)
         quoted << u"„"_s + quiz.captions[std::size_t(column)] + u"“"_s;
-    const QString last = quoted.takeLast();
-    return quoted.join(u", "_s) + u" и "_s + last;
+    return content::joinedList(std::move(quoted));
 }
 
 QString introductionTo(const content::Quiz &quiz) {
@@ -65,9 +65,9 @@ QuizForm::QuizForm(const forms::FormDescription &description, QWidget *parent)
     , Label1(controlArray<forms::Label>(u"Label1"))
     , Label2(controlArray<forms::Label>(u"Label2"))
     , Text1(controlArray<forms::TextBox>(u"Text1"))
-    , Command1(controlArray<QPushButton>(u"Command1")) {
+    , Command1(controlArray<forms::CommandButton>(u"Command1")) {
     for (qint16 index = 0; index < Command1.size(); ++index)
-        connect(&Command1(index), &QPushButton::clicked, this,
+        connect(&Command1(index), &forms::CommandButton::clicked, this,
                 [this, index] { raiseEvent([this, index] { Command1_Click(index); }); });
     // The battles' lists arrive in an order known beforehand: the first round sorts nothing, and
     // the program starts without a collator, whose set-up takes ICU's tables into memory.
@@ -322,16 +322,13 @@ void QuizForm::AnnounceMissingChoice(const std::array<bool, 3> &missing) {
             continue;
         names << captionInSentence(Label1(qint16(list + 1)).Caption().trimmed());
     }
-    QString joined = names.takeLast();
-    if (!names.isEmpty())
-        joined = names.join(QStringLiteral(", ")) + QStringLiteral(" и ") + joined;
-    forms::announce(this, QStringLiteral("Изберете ") + joined + QStringLiteral("."));
+    forms::announce(this, u"Изберете "_s + content::joinedList(std::move(names)) + u'.');
 }
 
 void QuizForm::AnnounceNewRound() {
     const qint16 count = List1(placesList).ListCount();
     forms::announce(this, QStringLiteral("Нов кръг. Във всеки списък има по ") +
-                              counted(count, u"отговор"_s, u"отговора"_s) + u'.');
+                              content::counted(count, u"отговор"_s, u"отговора"_s) + u'.');
 }
 
 } // namespace quiz

@@ -1,14 +1,13 @@
 #pragma once
 
-#include "content/quizfile.h"
+#include "content/quiz.h"
+#include "forms/commandbutton.h"
 #include "forms/form.h"
 #include "forms/label.h"
 #include "forms/listbox.h"
 #include "forms/textbox.h"
 #include "quiz/roundrecord.h"
 #include "quiz/roundsummary.h"
-
-#include <QPushButton>
 
 #include <array>
 #include <optional>
@@ -76,7 +75,7 @@ public:
     // The information box.
     forms::ControlArray<forms::TextBox> Text1;
     // Check and new round.
-    forms::ControlArray<QPushButton> Command1;
+    forms::ControlArray<forms::CommandButton> Command1;
 
 signals:
     // The last row of a round has been matched: its lists, counters and information box

@@ -1,5 +1,7 @@
 #include "quiz/roundsummary.h"
 
+#include "content/bulgarian.h"
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace quiz {
@@ -22,11 +24,6 @@ TimeParts timeParts(qint64 milliseconds) {
 
 } // namespace
 
-QString counted(qint64 count, const QString &singular, const QString &plural) {
-    const bool one = count % 10 == 1 && count % 100 != 11;
-    return QString::number(count) + u' ' + (one ? singular : plural);
-}
-
 QString shortDuration(qint64 milliseconds) {
     const auto [hours, minutes, seconds] = timeParts(milliseconds);
     QStringList parts;
@@ -43,14 +40,13 @@ QString spokenDuration(qint64 milliseconds) {
     const auto [hours, minutes, seconds] = timeParts(milliseconds);
     QStringList parts;
     if (hours > 0)
-        parts << counted(hours, u"час"_s, u"часа"_s);
+        parts << content::counted(hours, u"час"_s, u"часа"_s);
     if (minutes > 0)
-        parts << counted(minutes, u"минута"_s, u"минути"_s);
+        parts << content::counted(minutes, u"минута"_s, u"минути"_s);
     if (seconds > 0 || parts.isEmpty())
-        parts << counted(seconds, u"секунда"_s, u"секунди"_s);
+        parts << content::counted(seconds, u"секунда"_s, u"секунди"_s);
     // „1 час, 5 минути и 3 секунди“
-    const QString last = parts.takeLast();
-    return parts.isEmpty() ? last : parts.join(u", "_s) + u" и "_s + last;
+    return content::joinedList(std::move(parts));
 }
 
 QString summaryAnnouncement(const RoundSummary &summary) {
@@ -71,7 +67,7 @@ QString summaryAnnouncement(const RoundSummary &summary) {
 }
 
 QString practiceAnnouncement(qint64 rows) {
-    return u"Упражнение: "_s + counted(rows, u"ред"_s, u"реда"_s);
+    return u"Упражнение: "_s + content::counted(rows, u"ред"_s, u"реда"_s);
 }
 
 } // namespace quiz

@@ -16,10 +16,6 @@ struct RoundSummary {
     QStringList missedRows;
 };
 
-// A count with its noun in the form Bulgarian gives it after that number: „1 ред“, „3 реда“,
-// „21 ред“ (двадесет и един ред), „11 реда“.
-QString counted(qint64 count, const QString &singular, const QString &plural);
-
 // A time as the summary shows it: „45 с“, „3 мин 12 с“, „1 ч 5 мин“.
 QString shortDuration(qint64 milliseconds);
 // The same time as a screen reader says it: „3 минути и 12 секунди“, „1 минута“.

@@ -1,6 +1,6 @@
 #include "shell/commandline.h"
 
-#include "content/quizfile.h"
+#include "quizfile/quizwriter.h"
 #include "shell/worksheetprinter.h"
 
 #include <QCommandLineParser>
@@ -214,7 +214,7 @@ int runWithoutWindow(const CommandLine &commandLine) {
     case CommandLine::Action::ExportQuiz: {
         // Never over a file the teacher already has: it may be her edited quiz.
         if (const auto problem =
-                content::writeNewQuizFile(commandLine.exportFile, content::quizTemplate())) {
+                quizfile::writeNewQuizFile(commandLine.exportFile, content::quizTemplate())) {
             print(stderr, programName() + u": „"_s + commandLine.exportFile +
                               u"“ не е записан: "_s + *problem + u'\n');
             return exitStatusBadInput;

@@ -1,11 +1,11 @@
-#include "content/quizfile.h"
 #include "forms/error.h"
 #include "quiz/quizform.h"
+#include "quiz/quizwindow.h"
+#include "quizfile/quizfile.h"
 #include "shell/application.h"
 #include "shell/commandline.h"
 #include "shell/quizfileopener.h"
 #include "shell/quizpaster.h"
-#include "shell/quizwindow.h"
 #include "shell/roundsummarydialog.h"
 #include "shell/worksheetprinter.h"
 #include "shell/zoomcontrol.h"
@@ -50,8 +50,8 @@ int main(int argc, char *argv[]) {
     // played opens no window.
     std::optional<content::Quiz> quiz;
     if (!commandLine.quizFile.isEmpty()) {
-        content::QuizFileResult result = content::readQuizFile(commandLine.quizFile);
-        if (const auto *error = std::get_if<content::QuizFileError>(&result)) {
+        quizfile::QuizFileResult result = quizfile::readQuizFile(commandLine.quizFile);
+        if (const auto *error = std::get_if<quizfile::QuizFileError>(&result)) {
             const QString message = shell::quizFileErrorMessage(*error);
             shell::printToStandardError(u"valtessa: "_s + message + u'\n');
             if (shell::displayAvailable()) {
@@ -68,7 +68,7 @@ int main(int argc, char *argv[]) {
     shell::setUpApplication(app);
 
     try {
-        quiz::QuizForm form(shell::quizWindowDescription());
+        quiz::QuizForm form(quiz::quizWindowDescription());
         if (!form.raiseEvent([&form, &quiz] {
                 form.Form_Load();
                 if (quiz)

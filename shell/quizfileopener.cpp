@@ -43,7 +43,7 @@ QString startFolder(const QString &lastFolder) {
 
 } // namespace
 
-QString quizFileErrorMessage(const content::QuizFileError &error) {
+QString quizFileErrorMessage(const quizfile::QuizFileError &error) {
     return u"Викторината не може да бъде отворена.\n"_s + error.text();
 }
 
@@ -61,8 +61,8 @@ bool QuizFileOpener::open(const QString &path) {
         return false;
     // Remembered even when the file is refused: the teacher mends it, or picks another, there.
     rememberFolderOf(path);
-    content::QuizFileResult result = content::readQuizFile(path);
-    if (const auto *error = std::get_if<content::QuizFileError>(&result)) {
+    quizfile::QuizFileResult result = quizfile::readQuizFile(path);
+    if (const auto *error = std::get_if<quizfile::QuizFileError>(&result)) {
         m_reportError(&m_form, quizFileErrorMessage(*error));
         return false;
     }

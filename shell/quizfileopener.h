@@ -1,6 +1,6 @@
 #pragma once
 
-#include "content/quizfile.h"
+#include "quizfile/quizfile.h"
 
 #include <QObject>
 #include <QString>
@@ -49,6 +49,6 @@ private:
 };
 
 // The text a refused file is reported with, in the message box and on standard error alike.
-QString quizFileErrorMessage(const content::QuizFileError &error);
+QString quizFileErrorMessage(const quizfile::QuizFileError &error);
 
 } // namespace shell

@@ -40,10 +40,10 @@ bool QuizPaster::paste(const QMimeData *mime) {
     if (cells.trimmed().isEmpty())
         return false;
 
-    content::QuizFileResult result =
-        content::parsePastedCells(cells, fromLibreOffice ? content::PastedCells::LibreOffice
-                                                         : content::PastedCells::PlainText);
-    if (const auto *error = std::get_if<content::QuizFileError>(&result)) {
+    quizfile::QuizFileResult result =
+        quizfile::parsePastedCells(cells, fromLibreOffice ? quizfile::PastedCells::LibreOffice
+                                                          : quizfile::PastedCells::PlainText);
+    if (const auto *error = std::get_if<quizfile::QuizFileError>(&result)) {
         m_reportError(&m_form, quizFileErrorMessage(*error));
         return false;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "content/quizfile.h"
+#include "content/quiz.h"
 #include "shell/quizfileopener.h"
 
 #include <QObject>

@@ -65,10 +65,10 @@ bool WorksheetPrinter::print() {
 }
 
 int writeWorksheetFile(const QString &outFile, const QString &quizFile) {
-    std::optional<content::QuizFileResult> read;
+    std::optional<quizfile::QuizFileResult> read;
     if (!quizFile.isEmpty()) {
-        read = content::readQuizFile(quizFile);
-        if (const auto *error = std::get_if<content::QuizFileError>(&*read)) {
+        read = quizfile::readQuizFile(quizFile);
+        if (const auto *error = std::get_if<quizfile::QuizFileError>(&*read)) {
             printToStandardError(u"valtessa: "_s + quizFileErrorMessage(*error) + u'\n');
             return exitStatusBadInput;
         }

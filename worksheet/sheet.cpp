@@ -1,6 +1,6 @@
 #include "worksheet/sheet.h"
 
-#include "forms/listbox.h"
+#include "content/bulgarian.h"
 
 #include <QHash>
 
@@ -19,7 +19,7 @@ constexpr QStringView alphabet = u"АБВГДЕЖЗИКЛМНОПРСТУФХЦ�
 // The rows in the order of their entries in column `column`, as a sorted list of the window
 // shows them: by the Bulgarian collation, equal entries in the order of the rows.
 std::vector<int> sortedRows(const content::Quiz &quiz, int column) {
-    const QCollator collator = forms::ListBox::bulgarianCollator();
+    const QCollator collator = content::bulgarianCollator();
     std::vector<int> rows(quiz.rows.size());
     std::iota(rows.begin(), rows.end(), 0);
     std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {

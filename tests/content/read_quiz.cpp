@@ -1,6 +1,6 @@
 // Reads a quiz file and prints what the reader made of it as JSON: the quiz, or the error.
 // Exit status 0 for a quiz, 2 for a refused file, 1 for a usage error.
-#include "content/quizfile.h"
+#include "quizfile/quizfile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -29,7 +29,7 @@ QJsonObject toJson(const content::Quiz &quiz) {
             {u"rows"_qs, rows}};
 }
 
-QJsonObject toJson(const content::QuizFileError &error) {
+QJsonObject toJson(const quizfile::QuizFileError &error) {
     return {{u"error"_qs, QJsonObject{{u"file"_qs, error.fileName},
                                       {u"line"_qs, error.line},
                                       {u"column"_qs, error.column},
@@ -44,7 +44,7 @@ int main(int argc, char **argv) {
         std::fputs("usage: read_quiz FILE\n", stderr);
         return 1;
     }
-    const content::QuizFileResult result = content::readQuizFile(QString::fromLocal8Bit(argv[1]));
+    const quizfile::QuizFileResult result = quizfile::readQuizFile(QString::fromLocal8Bit(argv[1]));
     const QJsonObject json = std::visit([](const auto &value) { return toJson(value); }, result);
     const QByteArray out = QJsonDocument(json).toJson(QJsonDocument::Indented);
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);

@@ -1,5 +1,6 @@
-#include "content/quizfile.h"
-#include "content/windows1251.h"
+#include "quizfile/decoding.h"
+#include "quizfile/quizfile.h"
+#include "quizfile/quizwriter.h"
 #include "spreadsheetfixture.h"
 
 #include <QDir>
@@ -12,9 +13,9 @@
 
 using namespace Qt::StringLiterals;
 using content::Quiz;
-using content::QuizFileError;
-using content::QuizFileResult;
 using content::QuizRow;
+using quizfile::QuizFileError;
+using quizfile::QuizFileResult;
 
 namespace {
 
@@ -327,7 +328,7 @@ std::vector<std::pair<const char *, std::pair<QByteArray, Expected>>> rawCases()
         tooMany += QByteArray::number(i) + ";y;z\n";
     QByteArray mostRows = tooMany.first(tooMany.lastIndexOf("32767;"));
     QByteArray tooLarge = "А;Б;В\nx;y;z\nu;v;";
-    tooLarge += QByteArray(content::maxQuizFileBytes + 1 - tooLarge.size(), 'w');
+    tooLarge += QByteArray(quizfile::maxQuizFileBytes + 1 - tooLarge.size(), 'w');
     QStringEncoder utf16(QStringConverter::Utf16LE);
     const QByteArray utf16WithoutBom = utf16.encode(u"А;Б;В\nx;y;z\nu;v;w\n"_s);
 
@@ -398,7 +399,7 @@ void checkResult(const QuizFileResult &result, const Expected &expected,
 } // namespace
 
 Q_DECLARE_METATYPE(Expected)
-Q_DECLARE_METATYPE(content::PastedCells)
+Q_DECLARE_METATYPE(quizfile::PastedCells)
 
 class QuizFileTest : public QObject {
     Q_OBJECT
@@ -446,7 +447,7 @@ void QuizFileTest::parse_data() {
 void QuizFileTest::parse() {
     QFETCH(QByteArray, bytes);
     QFETCH(Expected, expected);
-    checkResult(content::parseQuiz(bytes, u"/някъде/Тест.csv"_s), expected);
+    checkResult(quizfile::parseQuiz(bytes, u"/някъде/Тест.csv"_s), expected);
 }
 
 void QuizFileTest::parseBytes_data() {
@@ -461,7 +462,7 @@ void QuizFileTest::parseBytes_data() {
 void QuizFileTest::parseBytes() {
     QFETCH(QByteArray, bytes);
     QFETCH(Expected, expected);
-    const QuizFileResult result = content::parseQuiz(bytes, u"Тест.csv"_s);
+    const QuizFileResult result = quizfile::parseQuiz(bytes, u"Тест.csv"_s);
     if (expected.line < 0) {
         QVERIFY(std::holds_alternative<Quiz>(result));
         QCOMPARE(std::get<Quiz>(result).rows.size(), size_t(content::maxQuizRows));
@@ -473,10 +474,10 @@ void QuizFileTest::parseBytes() {
 // Cells as spreadsheets put them on the clipboard, in UTF-8.
 void QuizFileTest::pasted_data() {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<content::PastedCells>("format");
+    QTest::addColumn<quizfile::PastedCells>("format");
     QTest::addColumn<Expected>("expected");
-    const auto plain = content::PastedCells::PlainText;
-    const auto libreOffice = content::PastedCells::LibreOffice;
+    const auto plain = quizfile::PastedCells::PlainText;
+    const auto libreOffice = quizfile::PastedCells::LibreOffice;
     const std::array<QString, 3> battle = {u"Място"_s, u"Победител"_s, u"Победен"_s};
 
     QTest::newRow("Excel: a quoted line break and quotes, CR LF, no final line end")
@@ -503,18 +504,18 @@ void QuizFileTest::pasted_data() {
         << refused(0, 0, u"не е таблица"_s);
     QTest::newRow("an empty cell, named by its place")
         << "А\tБ\tВ\nx\ty\tz\nu\t\tw\n"_ba << libreOffice << refused(3, 2, u"липсва стойност"_s);
-    QTest::newRow("more than 16 MiB") << "А\tБ\n"_ba + QByteArray(content::maxQuizFileBytes, 'x')
+    QTest::newRow("more than 16 MiB") << "А\tБ\n"_ba + QByteArray(quizfile::maxQuizFileBytes, 'x')
                                       << plain << refused(0, 0, u"твърде голям"_s);
 }
 
 void QuizFileTest::pasted() {
     QFETCH(QByteArray, text);
-    QFETCH(content::PastedCells, format);
+    QFETCH(quizfile::PastedCells, format);
     QFETCH(Expected, expected);
     if (expected.quiz)
-        expected.quiz->title = content::pastedQuizTitle.toString();
-    checkResult(content::parsePastedCells(text, format), expected,
-                content::pastedTextName.toString());
+        expected.quiz->title = quizfile::pastedQuizTitle.toString();
+    checkResult(quizfile::parsePastedCells(text, format), expected,
+                quizfile::pastedTextName.toString());
 }
 
 void QuizFileTest::errorText_data() {
@@ -574,7 +575,7 @@ void QuizFileTest::roundTrip_data() {
 
 void QuizFileTest::roundTrip() {
     QFETCH(Quiz, quiz);
-    const QuizFileResult result = content::parseQuiz(content::writeQuiz(quiz), u"x.csv"_s);
+    const QuizFileResult result = quizfile::parseQuiz(quizfile::writeQuiz(quiz), u"x.csv"_s);
     if (const auto *error = std::get_if<QuizFileError>(&result))
         QFAIL(qPrintable(error->text()));
     Quiz read = std::get<Quiz>(result);
@@ -601,9 +602,9 @@ void QuizFileTest::writtenAsSpreadsheetsExpect() {
     QFETCH(QString, value);
     QFETCH(QByteArray, field);
     const Quiz quiz{{}, 3, {u"А"_s, u"Б"_s, u"В"_s}, u"Г"_s, {{{u"x"_s, value, u"z"_s}, u"e"_s}}};
-    QCOMPARE(content::writeQuiz(quiz), "\xEF\xBB\xBF"
-                                       "А;Б;В;Г\r\nx;"_ba +
-                                           field + ";z;e\r\n");
+    QCOMPARE(quizfile::writeQuiz(quiz), "\xEF\xBB\xBF"
+                                        "А;Б;В;Г\r\nx;"_ba +
+                                            field + ";z;e\r\n");
 }
 
 // Files that cannot be read give an error that names them; a huge one is refused by its size.
@@ -613,13 +614,13 @@ void QuizFileTest::unreadableFiles() {
     QVERIFY(QDir(dir.path()).mkdir(u"Папка.csv"_s));
     QFile large(dir.filePath(u"Голям.csv"_s));
     QVERIFY(large.open(QIODevice::WriteOnly));
-    QVERIFY(large.resize(content::maxQuizFileBytes + 1)); // sparse
+    QVERIFY(large.resize(quizfile::maxQuizFileBytes + 1)); // sparse
     large.close();
     const std::pair<QString, QString> cases[] = {{u"Няма.csv"_s, u"не съществува"_s},
                                                  {u"Папка.csv"_s, u"папка"_s},
                                                  {u"Голям.csv"_s, u"твърде голям"_s}};
     for (const auto &[name, fragment] : cases) {
-        const QuizFileResult result = content::readQuizFile(dir.filePath(name));
+        const QuizFileResult result = quizfile::readQuizFile(dir.filePath(name));
         const auto *error = std::get_if<QuizFileError>(&result);
         QVERIFY2(error && error->fileName == name && error->message.contains(fragment),
                  qPrintable(name));
@@ -632,7 +633,7 @@ void QuizFileTest::examplesOpen() {
     const QStringList files = examples.entryList({u"*.csv"_s}, QDir::Files);
     QVERIFY(files.contains(u"Български писатели.csv"_s));
     for (const QString &name : files) {
-        const QuizFileResult result = content::readQuizFile(examples.filePath(name));
+        const QuizFileResult result = quizfile::readQuizFile(examples.filePath(name));
         if (const auto *error = std::get_if<QuizFileError>(&result))
             QFAIL(qPrintable(error->text()));
         const Quiz &quiz = std::get<Quiz>(result);
@@ -652,7 +653,7 @@ void QuizFileTest::windows1251AsIcuReadsIt() {
     for (int i = 0; i < 256; ++i)
         everyByte[i] = char(i);
     const QString expected = icu.decode(everyByte);
-    const QString actual = content::decodeWindows1251(everyByte);
+    const QString actual = quizfile::decodeWindows1251(everyByte);
     QCOMPARE(actual.size(), 256);
     for (int i = 0; i < 256; ++i)
         QVERIFY2(actual[i] == expected[i], qPrintable(QString::number(i, 16)));

@@ -2,7 +2,7 @@
 // where the description puts it: {"caption", "clientWidth", "clientHeight" (twips), "controls":
 // [{"name", "index", "left", "top", "width", "height", "container", "visible", "caption",
 // "accessibleName"}, ...]}.
-#include "shell/quizwindow.h"
+#include "quiz/quizwindow.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,7 +11,7 @@
 #include <cstdio>
 
 int main() {
-    const forms::FormDescription description = shell::quizWindowDescription();
+    const forms::FormDescription description = quiz::quizWindowDescription();
     QJsonArray controls;
     for (const forms::ControlDescription &control : description.controls)
         controls.append(

@@ -131,7 +131,7 @@ void TestAnnouncements::newRoundSaysHowManyEntriesEachListHas() {
 }
 
 void TestAnnouncements::loadingSaysNothing() {
-    auto form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
+    auto form = std::make_unique<quiz::QuizForm>(quiz::quizWindowDescription());
     QSignalSpy spy(forms::Announcer::of(form.get()), &forms::Announcer::announced);
     form->Form_Load();
     QCOMPARE(spy.size(), 0);

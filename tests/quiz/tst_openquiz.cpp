@@ -1,5 +1,5 @@
 #include "content/battletable.h"
-#include "content/quizfile.h"
+#include "content/quiz.h"
 #include "quizfixture.h"
 
 #include <QAccessible>

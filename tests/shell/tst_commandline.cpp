@@ -1,9 +1,10 @@
 #include "content/battletable.h"
-#include "content/quizfile.h"
 #include "quiz/quizform.h"
+#include "quiz/quizwindow.h"
+#include "quizfile/quizfile.h"
+#include "quizfile/quizwriter.h"
 #include "shell/application.h"
 #include "shell/commandline.h"
-#include "shell/quizwindow.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -188,7 +189,7 @@ void TestCommandLine::exportWritesTheTemplateWithoutADisplay() {
     QCOMPARE(run.err, QString());
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), content::writeQuiz(content::quizTemplate()));
+    QCOMPARE(file.readAll(), quizfile::writeQuiz(content::quizTemplate()));
 }
 
 void TestCommandLine::exportThatCannotBeWrittenFails_data() {
@@ -246,14 +247,14 @@ void TestCommandLine::refusedFileOpensNoWindow() {
 void TestCommandLine::exportedTemplateOpensAndPlaysTheBuiltInTable() {
     const QString path = m_folder.filePath(u"Битки.csv"_s);
     QCOMPARE(runProgram({u"--export-quiz"_s, path}).status, 0);
-    const content::QuizFileResult result = content::readQuizFile(path);
+    const quizfile::QuizFileResult result = quizfile::readQuizFile(path);
     QVERIFY(std::holds_alternative<content::Quiz>(result));
     content::Quiz quiz = std::get<content::Quiz>(result);
     QCOMPARE(quiz.title, u"Битки"_s);
     quiz.title = content::builtInQuiz().title;
     QVERIFY(quiz == content::builtInQuiz());
 
-    quiz::QuizForm form(shell::quizWindowDescription());
+    quiz::QuizForm form(quiz::quizWindowDescription());
     form.setErrorReporter([](QWidget *, const QString &message) {
         qFatal("unexpected error: %s", qPrintable(message));
     });
@@ -308,7 +309,7 @@ void TestCommandLine::worksheetHoldsEveryEntryAndItsKey() {
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(table) == table.size());
         file.close();
         arguments << path;
-        quiz = std::get<content::Quiz>(content::readQuizFile(path));
+        quiz = std::get<content::Quiz>(quizfile::readQuizFile(path));
     }
     // The second row replaces the PDF the first one wrote.
     const Run run = runProgram(arguments);

@@ -1,8 +1,10 @@
-#include "quiz/quizform.h"
+#include "quizfixture.h"
+
 #include "shell/application.h"
 #include "shell/quizfileopener.h"
 #include "shell/quizpaster.h"
-#include "shell/quizwindow.h"
+#include "shell/worksheetprinter.h"
+#include "worksheet/printing.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPrintDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -38,10 +41,7 @@ struct Window {
 
 std::unique_ptr<Window> shownWindow() {
     auto window = std::make_unique<Window>();
-    window->form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
-    window->form->setErrorReporter([](QWidget *, const QString &message) {
-        qFatal("unexpected error: %s", qPrintable(message));
-    });
+    window->form = quiztest::shownForm();
     window->opener = new shell::QuizFileOpener(*window->form);
     window->paster = new shell::QuizPaster(*window->form);
     const auto report = [reported = &window->reported](QWidget *, const QString &message) {
@@ -49,11 +49,6 @@ std::unique_ptr<Window> shownWindow() {
     };
     window->opener->setErrorReporter(report);
     window->paster->setErrorReporter(report);
-    window->form->Form_Load();
-    window->form->show();
-    QApplication::setActiveWindow(window->form.get());
-    if (!QTest::qWaitForWindowActive(window->form.get()))
-        qFatal("the window did not become active");
     return window;
 }
 
@@ -118,6 +113,7 @@ private slots:
     void aRefusedFileLeavesQuizAndRoundAsTheyWere_data();
     void aRefusedFileLeavesQuizAndRoundAsTheyWere();
     void messageBoxShowsTheFileNameAsPlainText();
+    void ctrlPPrintsTheQuizInTheWindow();
 
 private:
     QTemporaryDir m_folder;
@@ -271,7 +267,7 @@ void TestQuizFileOpener::aRefusedFileLeavesQuizAndRoundAsTheyWere() {
 }
 
 void TestQuizFileOpener::messageBoxShowsTheFileNameAsPlainText() {
-    auto form = std::make_unique<quiz::QuizForm>(shell::quizWindowDescription());
+    auto form = std::make_unique<quiz::QuizForm>(quiz::quizWindowDescription());
     auto *opener = new shell::QuizFileOpener(*form);
     form->Form_Load();
     form->show();
@@ -292,6 +288,35 @@ void TestQuizFileOpener::messageBoxShowsTheFileNameAsPlainText() {
     QVERIFY(!opener->open(path));
     QVERIFY(box != nullptr);
     QCOMPARE(form->Label1(0).Caption(), u"Valtessa"_s);
+}
+
+// The print dialog keeps what was chosen in it, so a second Ctrl+P prints to the file the first
+// one named.
+void TestQuizFileOpener::ctrlPPrintsTheQuizInTheWindow() {
+    const auto form = quiztest::shownForm();
+    new shell::WorksheetPrinter(*form);
+    form->openQuiz(quiztest::yearsQuiz());
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(u"лист.pdf"_s);
+    for (bool print : {false, true}) {
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
+        QPrintDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = form->findChild<QPrintDialog *>()) != nullptr);
+        QCOMPARE(dialog->printer()->docName(), u"Години"_s);
+        QVERIFY(dialog->printer()->pageLayout().isEquivalentTo(worksheet::worksheetPageLayout()));
+        if (!print) {
+            dialog->printer()->setOutputFileName(path);
+            dialog->reject();
+            QTRY_VERIFY(form->findChild<QPrintDialog *>() == nullptr);
+        } else {
+            static_cast<QDialog *>(dialog)->accept();
+        }
+    }
+    QFile pdf(path);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QCOMPARE(pdf.read(5), "%PDF-");
 }
 
 QTEST_MAIN(TestQuizFileOpener)

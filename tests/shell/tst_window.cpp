@@ -21,7 +21,7 @@ namespace {
 
 // The window's description, where every control's place and size is recorded once.
 const forms::ControlDescription &described(QStringView name, qint16 index) {
-    static const forms::FormDescription description = shell::quizWindowDescription();
+    static const forms::FormDescription description = quiz::quizWindowDescription();
     for (const forms::ControlDescription &control : description.controls)
         if (control.name == name && control.index == index)
             return control;
@@ -115,7 +115,7 @@ void TestWindow::initTestCase() {
 
 void TestWindow::windowHasItsFixedSizeCaptionAndIcon() {
     const auto form = shownForm();
-    const forms::FormDescription description = shell::quizWindowDescription();
+    const forms::FormDescription description = quiz::quizWindowDescription();
     QCOMPARE(form->size(), QSize(description.clientWidth / 15, description.clientHeight / 15));
     QCOMPARE(form->minimumSize(), form->maximumSize());
     QVERIFY(form->windowTitle().endsWith(u" Kordavin"_s));
@@ -136,7 +136,7 @@ void TestWindow::controlsSitWhereTheLayoutPutsThem_data() {
     QTest::addColumn<QRect>("twips");
     QTest::addColumn<QString>("container");
     int shown = 0;
-    for (const forms::ControlDescription &control : shell::quizWindowDescription().controls) {
+    for (const forms::ControlDescription &control : quiz::quizWindowDescription().controls) {
         if (!control.visible)
             continue;
         const QString name = u"%1(%2)"_s.arg(control.name).arg(control.index);
@@ -453,7 +453,7 @@ void TestWindow::pairsQuizClosesTheThirdListsBand() {
     const auto at = [shownAt](int left, int top, int width, int height) {
         return forms::zoomedRect(QRect(left / 15, top / 15, width / 15, height / 15), shownAt);
     };
-    const forms::FormDescription window = shell::quizWindowDescription();
+    const forms::FormDescription window = quiz::quizWindowDescription();
     QCOMPARE(form->size(), at(0, 0, window.clientWidth, window.clientHeight - band).size());
     for (const forms::ControlDescription &designed : window.controls) {
         const QString name = u"%1(%2)"_s.arg(designed.name).arg(designed.index);

@@ -1,8 +1,8 @@
 #include "forms/announcer.h"
 #include "quiz/quizform.h"
+#include "quiz/quizwindow.h"
 #include "quizfixture.h"
 #include "shell/application.h"
-#include "shell/quizwindow.h"
 #include "shell/zoomcontrol.h"
 
 #include <QApplication>
@@ -60,7 +60,7 @@ void TestZoomWindow::everyControlGrowsInProportion_data() {
 void TestZoomWindow::everyControlGrowsInProportion() {
     QFETCH(int, percent);
     const auto form = shownForm();
-    const forms::FormDescription description = shell::quizWindowDescription();
+    const forms::FormDescription description = quiz::quizWindowDescription();
     const int listFrame = form->List1(0).frameWidth();
     const int scrollBarWidth = form->List1(0).verticalScrollBar()->width();
     const QSize scoreBox = form->Label2(2).size();

@@ -1,13 +1,9 @@
-#include "content/quizfile.h"
+#include "content/quiz.h"
 #include "expectedorder.h"
-#include "quizfixture.h"
-#include "shell/worksheetprinter.h"
 #include "worksheet/pagelayout.h"
 #include "worksheet/printing.h"
 #include "worksheet/sheet.h"
 
-#include <QPrintDialog>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -59,7 +55,6 @@ private slots:
     void sheet();
     void pages_data();
     void pages();
-    void ctrlPPrintsTheQuizInTheWindow();
 };
 
 void TestWorksheet::letters_data() {
@@ -184,35 +179,6 @@ void TestWorksheet::pages() {
     for (const worksheet::LetteredList &list : sheet.letteredLists())
         for (const QString &entry : list.entries)
             checkEntry(entry);
-}
-
-// The print dialog keeps what was chosen in it, so a second Ctrl+P prints to the file the first
-// one named.
-void TestWorksheet::ctrlPPrintsTheQuizInTheWindow() {
-    const auto form = quiztest::shownForm();
-    new shell::WorksheetPrinter(*form);
-    form->openQuiz(quizOf(20, 2, 10));
-    const QTemporaryDir folder;
-    const QString path = folder.filePath(u"лист.pdf"_s);
-    for (bool print : {false, true}) {
-        form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
-        QPrintDialog *dialog = nullptr;
-        QTRY_VERIFY((dialog = form->findChild<QPrintDialog *>()) != nullptr);
-        QCOMPARE(dialog->printer()->docName(), u"Проба"_s);
-        QVERIFY(dialog->printer()->pageLayout().isEquivalentTo(worksheet::worksheetPageLayout()));
-        if (!print) {
-            dialog->printer()->setOutputFileName(path);
-            dialog->reject();
-            QTRY_VERIFY(form->findChild<QPrintDialog *>() == nullptr);
-        } else {
-            static_cast<QDialog *>(dialog)->accept();
-        }
-    }
-    QFile pdf(path);
-    QVERIFY(pdf.open(QIODevice::ReadOnly));
-    QCOMPARE(pdf.read(5), "%PDF-");
 }
 
 QTEST_MAIN(TestWorksheet)

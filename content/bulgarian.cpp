@@ -1,0 +1,30 @@
+#include "content/bulgarian.h"
+
+#include <QLocale>
+
+using namespace Qt::StringLiterals;
+
+namespace content {
+
+QString counted(qint64 count, const QString &singular, const QString &plural) {
+    const qint64 magnitude = count < 0 ? -count : count;
+    const bool one = magnitude % 10 == 1 && magnitude % 100 != 11;
+    return QString::number(count) + u' ' + (one ? singular : plural);
+}
+
+QString joinedList(QStringList items) {
+    if (items.size() < 2)
+        return items.value(0);
+    const QString last = items.takeLast();
+    return items.join(u", "_s) + u" и "_s + last;
+}
+
+QCollator bulgarianCollator() {
+    QCollator collator{QLocale(QLocale::Bulgarian, QLocale::Bulgaria)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    collator.setIgnorePunctuation(false);
+    return collator;
+}
+
+} // namespace content

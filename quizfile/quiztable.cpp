@@ -1,0 +1,272 @@
+#include "quizfile/quiztable.h"
+
+#include "content/bulgarian.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace quizfile {
+
+namespace {
+
+QString hex(char32_t c) {
+    return u"U+"_s + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+}
+
+// "1 колона", "3 колони": every count in a message says what it counts.
+QString columnCount(qsizetype n) {
+    return content::counted(n, u"колона"_s, u"колони"_s);
+}
+
+QString rowCount(qsizetype n) {
+    return content::counted(n, u"ред"_s, u"реда"_s);
+}
+
+bool isBlank(const QString &text) {
+    return std::all_of(text.begin(), text.end(), isBlankCharacter);
+}
+
+bool isBlankRow(const QStringList &values) {
+    return std::all_of(values.begin(), values.end(), isBlank);
+}
+
+// The number of cells up to the last one that holds anything: spreadsheets add empty ones.
+int usedWidth(const QStringList &values) {
+    auto last = std::find_if(values.rbegin(), values.rend(),
+                             [](const QString &value) { return !isBlank(value); });
+    return int(values.rend() - last);
+}
+
+// Why a value cannot be shown in a list or a label, or nothing when it can. Line breaks and tabs
+// are allowed only where the text box shows them.
+std::optional<QString> badCharacter(const QString &value, bool inTextBox) {
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t u = value[i].unicode();
+        if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u < 0xD800) || (u > 0xDFFF && u != 0xFFFD))
+            continue;
+        if (QChar::isHighSurrogate(u) && i + 1 < value.size() && value[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(u) || u == 0xFFFD) // half a pair, or what a decoder put for bytes
+            return u"знак, който не може да бъде разчетен: файлът не е записан в кодировката си; "
+                   u"запишете таблицата отново с кодировка UTF-8"_s;
+        if (u == u'\r' || u == u'\n') {
+            if (inTextBox)
+                continue;
+            return u"стойността е на няколко реда, а тук е разрешен само един (нов ред може да има "
+                   u"само в обяснение); съберете текста на един ред"_s;
+        }
+        if (u == u'\t') {
+            if (inTextBox)
+                continue;
+            return u"в стойността има табулация; заменете я с интервал"_s;
+        }
+        // C0, DEL and C1: invisible, so the teacher can only type the value again.
+        return u"в стойността има управляващ знак "_s + hex(u) +
+               u", който не се вижда; напишете стойността наново"_s;
+    }
+    return std::nullopt;
+}
+
+// The texts of a row as the teacher meant them: blanks around a value dropped, unless she wrote
+// it in quotes.
+QStringList valuesOf(const std::vector<TableCell> &cells) {
+    QStringList values;
+    values.reserve(qsizetype(cells.size()));
+    for (const TableCell &cell : cells)
+        values.append(cell.quoted ? cell.text : withoutSurroundingBlanks(cell.text));
+    return values;
+}
+
+} // namespace
+
+bool isBlankCharacter(QChar c) {
+    return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF';
+}
+
+QString withoutSurroundingBlanks(const QString &text) {
+    const auto first = std::find_if_not(text.begin(), text.end(), isBlankCharacter);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), isBlankCharacter).base();
+    if (first == text.begin() && last == text.end())
+        return text; // shared, not copied: most cells have no blanks to drop
+    return first < last ? QString(first, last - first) : QString();
+}
+
+bool namesExplanations(const QString &caption) {
+    return withoutSurroundingBlanks(caption).compare(u"Обяснение"_s, Qt::CaseInsensitive) == 0;
+}
+
+QuizTable::QuizTable(TableSource source)
+    : m_source(std::move(source)) {
+    m_quiz.title = m_source.title;
+}
+
+void QuizTable::fail(int line, int column, const QString &message) const {
+    throw FileFault{message, line, column, m_source.sheet};
+}
+
+// What a text file's teacher does when a value holds the separator: spreadsheets write such a
+// value in quotes, a text editor does not.
+QString QuizTable::quotesHint() const {
+    if (m_source.separator != u';' && m_source.separator != u',')
+        return {};
+    return u" или, ако „"_s + QChar(m_source.separator) +
+           u"“ е част от стойността, оградете цялата стойност в кавички"_s;
+}
+
+void QuizTable::addRow(int line, const std::vector<TableCell> &cells) {
+    const QStringList values = valuesOf(cells);
+    if (isBlankRow(values))
+        return;
+    if (m_headerLine) {
+        readRow(values, line);
+        return;
+    }
+    const bool oneCellFilled = std::count_if(values.begin(), values.end(),
+                                             [](const QString &v) { return !isBlank(v); }) == 1;
+    if (!m_titleLine && oneCellFilled) {
+        readTitle(values, line);
+        return;
+    }
+    m_headerLine = line;
+    readHeader(values, line);
+}
+
+void QuizTable::readTitle(const QStringList &values, int line) {
+    m_titleLine = line;
+    const int column = usedWidth(values);
+    const QString &title = values[column - 1];
+    if (const auto fault = badCharacter(title, false))
+        fail(line, column, *fault);
+    m_quiz.title = title;
+}
+
+// cellsGiven: how many cells the row has; the ones after them are missing, and so empty.
+void QuizTable::checkValues(const QStringList &values, int line, bool isHeader,
+                            int cellsGiven) const {
+    for (int i = 0; i < m_width; ++i) {
+        const bool isAnswer = i < m_quiz.answerCount;
+        const QString &value = values[i];
+        if (const auto fault = badCharacter(value, !isHeader && !isAnswer))
+            fail(line, i + 1, *fault);
+        if (!isAnswer || !isBlank(value))
+            continue;
+        if (isHeader)
+            fail(line, i + 1, u"липсва надпис на колоната; напишете в клетката името на списъка"_s);
+        if (i >= cellsGiven)
+            fail(line, i + 1,
+                 u"липсва стойност: редът има "_s + columnCount(cellsGiven) +
+                     u", а заглавният ред – "_s + columnCount(m_width) + u"; попълнете клетката"_s);
+        fail(line, i + 1, u"липсва стойност; попълнете клетката или изтрийте реда"_s);
+    }
+}
+
+void QuizTable::readHeader(const QStringList &values, int line) {
+    const int width = usedWidth(values);
+    switch (width) {
+    case 2:
+        m_quiz.answerCount = 2;
+        break;
+    case 3:
+        m_quiz.answerCount = namesExplanations(values[2]) ? 2 : 3;
+        break;
+    case 4:
+        m_quiz.answerCount = 3;
+        break;
+    default: {
+        QString message =
+            u"заглавният ред трябва да има 2, 3 или 4 колони: два отговора, три отговора или три "
+            u"отговора и обяснение (два отговора и обяснение, когато третата колона е "
+            u"„Обяснение“), а има "_s +
+            columnCount(width);
+        if (width > 4)
+            message += u"; изтрийте излишните колони"_s;
+        else
+            message +=
+                u"; всяко име на колона трябва да е в своя клетка"_s +
+                (m_source.separator != 0 ? u" (във файла – разделено с „;“, „,“ или табулация)"_s
+                                         : QString()) +
+                u", а над заглавния ред може да има само един ред със заглавието на "
+                u"викторината"_s;
+        fail(line, 0, message);
+    }
+    }
+    m_width = width;
+    checkValues(values, line, true, int(values.size()));
+    for (int i = 0; i < m_quiz.answerCount; ++i)
+        m_quiz.captions[size_t(i)] = values[i];
+    if (m_width > m_quiz.answerCount)
+        m_quiz.explanationCaption = values[m_quiz.answerCount];
+}
+
+void QuizTable::readRow(QStringList values, int line) {
+    if (m_quiz.rows.size() == size_t(content::maxQuizRows)) {
+        fail(line, 0,
+             u"твърде много редове: списъците побират най-много "_s +
+                 rowCount(content::maxQuizRows) + u"; разделете таблицата на няколко викторини"_s);
+    }
+    const int cellsGiven = int(values.size());
+    const auto extra = std::find_if(values.begin() + std::min(cellsGiven, m_width), values.end(),
+                                    [](const QString &value) { return !isBlank(value); });
+    if (extra != values.end()) {
+        fail(line, int(extra - values.begin()) + 1,
+             u"излишна клетка: заглавният ред има само "_s + columnCount(m_width) +
+                 u"; изтрийте клетката"_s + quotesHint());
+    }
+    values.resize(std::max(cellsGiven, m_width));
+    checkValues(values, line, false, cellsGiven);
+
+    content::QuizRow row;
+    for (int i = 0; i < m_quiz.answerCount; ++i) {
+        const QString &answer = values[i];
+        // A caption that is also one of its column's values was the first answer, not a name.
+        if (answer == m_quiz.captions[size_t(i)]) {
+            fail(*m_headerLine, 0,
+                 u"прилича на ред с отговори, а не на заглавия: „"_s + answer +
+                     u"“ е и отговор на ред "_s + QString::number(line) +
+                     u" в същата колона. Ако таблицата няма заглавен ред, вмъкнете над "
+                     u"нея ред с имената на колоните (например „Писател“, „Творба“, "
+                     u"„Герой“)"_s);
+        }
+        QSet<QString> &texts = m_answerTexts[size_t(i)];
+        const auto known = texts.constFind(answer);
+        row.answers[size_t(i)] = known != texts.constEnd() ? *known : *texts.insert(answer);
+    }
+    if (m_width > m_quiz.answerCount)
+        row.explanation = values[m_quiz.answerCount];
+    // Rows are told apart by a hash of their answers, and only rows of the same hash compared
+    // whole: a table of tens of thousands of rows keeps no second copy of its answers.
+    const size_t hash = qHashRange(row.answers.begin(), row.answers.end());
+    for (auto seen = m_rowsByAnswers.constFind(hash);
+         seen != m_rowsByAnswers.constEnd() && seen.key() == hash; ++seen) {
+        if (m_quiz.rows[size_t(seen->first)].answers == row.answers) {
+            fail(line, 0,
+                 u"същите отговори като на ред "_s + QString::number(seen->second) +
+                     u" – двата реда не могат да се различат; изтрийте единия ред или "
+                     u"променете отговорите му"_s);
+        }
+    }
+    m_rowsByAnswers.insert(hash, {int(m_quiz.rows.size()), line});
+    m_quiz.rows.push_back(std::move(row));
+}
+
+content::Quiz QuizTable::finish() {
+    if (!m_headerLine && m_titleLine)
+        fail(*m_titleLine, 0,
+             u"под заглавието на викторината няма заглавен ред; напишете под него "
+             u"имената на колоните, а под тях – отговорите"_s);
+    if (!m_headerLine)
+        fail(0, 0,
+             u"няма заглавен ред: таблицата е празна; на първия ред напишете имената на "
+             u"колоните, а под тях – отговорите"_s);
+    if (m_quiz.rows.size() < size_t(content::minQuizRows))
+        fail(0, 0,
+             u"под заглавния ред трябва да има поне "_s + rowCount(content::minQuizRows) +
+                 u" с отговори, а има "_s + rowCount(qsizetype(m_quiz.rows.size())) +
+                 u"; добавете още редове"_s);
+    return std::move(m_quiz);
+}
+
+} // namespace quizfile

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "content/quiz.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace quizfile {
+
+// The quiz as a spreadsheet opens it: UTF-8 with a byte-order mark, ';' between cells, CR LF
+// line ends, quoted where a cell needs it (so that blanks around a value survive). The title,
+// when there is one, stands alone on the first row. Reading it back gives the same quiz.
+QByteArray writeQuiz(const content::Quiz &quiz);
+
+// Writes the quiz as writeQuiz does to a new file at path. An existing file is never replaced
+// nor changed, and nothing half written is left behind. Returns why it could not, in Bulgarian
+// and without the path, or nothing when the file is written.
+std::optional<QString> writeNewQuizFile(const QString &path, const content::Quiz &quiz);
+
+} // namespace quizfile
