@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forms/zoom.h"
+
 #include <QPainterPath>
 #include <QPushButton>
 
@@ -31,7 +33,7 @@ private:
     void paintBorder(QPainter &painter, int width, const QColor &color) const;
 
     std::optional<QColor> m_face;
-    int m_zoom = 100;
+    int m_zoom = normalZoom;
 };
 
 } // namespace forms

@@ -2,7 +2,10 @@
 
 #include <QString>
 
+#include <functional>
 #include <stdexcept>
+
+class QWidget;
 
 namespace forms {
 
@@ -19,5 +22,13 @@ public:
 private:
     QString m_message;
 };
+
+// Tells the user of an error in a message box over parent: an error of the program (which then
+// ends), or input that cannot be used. Tests put their own in its place, so that nothing blocks.
+using ErrorReporter = std::function<void(QWidget *parent, const QString &message)>;
+
+// The message box for input that cannot be used, such as a teacher's file: a warning, as plain
+// text, since the message holds names from outside that may look like markup.
+void showWarningMessageBox(QWidget *parent, const QString &message);
 
 } // namespace forms

@@ -330,3 +330,14 @@ void Form::showErrorMessageBox(QWidget *parent, const QString &message) {
 }
 
 } // namespace forms
+
+namespace forms {
+
+void showWarningMessageBox(QWidget *parent, const QString &message) {
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), message,
+                    QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace forms

@@ -20,8 +20,6 @@ class Form : public QWidget {
     Q_OBJECT
 
 public:
-    using ErrorReporter = std::function<void(QWidget *parent, const QString &message)>;
-
     explicit Form(const FormDescription &description, QWidget *parent = nullptr);
 
     // Members of the array `name`, which must all be of the given kind.

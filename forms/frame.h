@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forms/zoom.h"
+
 #include <QGroupBox>
 
 namespace forms {
@@ -22,7 +24,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    int m_zoom = 100;
+    int m_zoom = normalZoom;
 };
 
 } // namespace forms

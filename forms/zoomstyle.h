@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forms/zoom.h"
+
 #include <QProxyStyle>
 
 namespace forms {
@@ -29,7 +31,7 @@ private:
     template<typename Option, typename Draw>
     void drawAtDesignedSize(const Option &option, QPainter *painter, Draw draw) const;
 
-    int m_zoom = 100;
+    int m_zoom = normalZoom;
     // While drawing at the designed size the base style must see its own, unscaled lengths.
     mutable int m_designedDrawing = 0;
 };

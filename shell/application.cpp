@@ -53,7 +53,7 @@ void keepQtSettingsAway() {
 } // namespace
 
 void setApplicationNames() {
-    QCoreApplication::setApplicationName(QStringLiteral("valtessa"));
+    QCoreApplication::setApplicationName(programName());
     QCoreApplication::setApplicationVersion(QStringLiteral(VALTESSA_VERSION));
     QCoreApplication::setOrganizationName(QStringLiteral("Kordavin"));
 }

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <QString>
+
 class QApplication;
 
 namespace shell {
+
+// The program's name: its command, and the prefix of what it writes on standard error.
+inline QString programName() {
+    return QStringLiteral("valtessa");
+}
 
 // Names, version, icon and look of the program, set once before the window is built: Qt's Fusion
 // style with its own palette, so the window looks the same on every desktop and its fixed

@@ -1,6 +1,9 @@
 #include "shell/commandline.h"
 
+#include "quizfile/quizfile.h"
 #include "quizfile/quizwriter.h"
+#include "shell/application.h"
+#include "shell/quizfileopener.h"
 #include "shell/worksheetprinter.h"
 
 #include <QCommandLineParser>
@@ -70,10 +73,6 @@ MisusedOption misusedOption(const QStringList &arguments,
 void print(std::FILE *stream, const QString &text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
-}
-
-QString programName() {
-    return u"valtessa"_s;
 }
 
 } // namespace
@@ -199,6 +198,24 @@ void printToStandardError(const QString &text) {
     print(stderr, text);
 }
 
+void printProblem(const QString &message) {
+    print(stderr, programName() + u": "_s + message + u'\n');
+}
+
+std::optional<content::Quiz>
+readQuizForCommandLine(const QString &path,
+                       const std::function<void(const QString &message)> &alsoShow) {
+    quizfile::QuizFileResult result = quizfile::readQuizFile(path);
+    if (const auto *error = std::get_if<quizfile::QuizFileError>(&result)) {
+        const QString message = quizFileErrorMessage(*error);
+        printProblem(message);
+        if (alsoShow)
+            alsoShow(message);
+        return std::nullopt;
+    }
+    return std::get<content::Quiz>(std::move(result));
+}
+
 int runWithoutWindow(const CommandLine &commandLine) {
     switch (commandLine.action) {
     case CommandLine::Action::ShowHelp:
@@ -208,15 +225,13 @@ int runWithoutWindow(const CommandLine &commandLine) {
         print(stdout, programName() + u' ' + QCoreApplication::applicationVersion() + u'\n');
         return 0;
     case CommandLine::Action::UsageError:
-        print(stderr, programName() + u": "_s + commandLine.usageError + u"\n"_s +
-                          u"Вижте „valtessa --help“.\n"_s);
+        printProblem(commandLine.usageError + u"\nВижте „"_s + programName() + u" --help“."_s);
         return exitStatusBadInput;
     case CommandLine::Action::ExportQuiz: {
         // Never over a file the teacher already has: it may be her edited quiz.
         if (const auto problem =
                 quizfile::writeNewQuizFile(commandLine.exportFile, content::quizTemplate())) {
-            print(stderr, programName() + u": „"_s + commandLine.exportFile +
-                              u"“ не е записан: "_s + *problem + u'\n');
+            printProblem(u"„"_s + commandLine.exportFile + u"“ не е записан: "_s + *problem);
             return exitStatusBadInput;
         }
         return 0;

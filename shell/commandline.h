@@ -1,9 +1,13 @@
 #pragma once
 
+#include "content/quiz.h"
 #include "forms/zoom.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <optional>
 
 namespace shell {
 
@@ -40,6 +44,15 @@ int runWithoutWindow(const CommandLine &commandLine);
 
 // Writes text to standard error as it is, in the system's encoding.
 void printToStandardError(const QString &text);
+// Writes a message to standard error as the program's own: „valtessa: …“ and a line end.
+void printProblem(const QString &message);
+
+// Reads the quiz file a command line names. One that cannot be played is reported on standard
+// error and then handed to alsoShow, if given (a start with a display shows it in a message box
+// too); nothing is returned, and the caller ends with exitStatusBadInput.
+std::optional<content::Quiz>
+readQuizForCommandLine(const QString &path,
+                       const std::function<void(const QString &message)> &alsoShow = {});
 
 // The exit status for a wrong command line and for a file that cannot be read or written.
 inline constexpr int exitStatusBadInput = 2;

@@ -50,18 +50,15 @@ int main(int argc, char *argv[]) {
     // played opens no window.
     std::optional<content::Quiz> quiz;
     if (!commandLine.quizFile.isEmpty()) {
-        quizfile::QuizFileResult result = quizfile::readQuizFile(commandLine.quizFile);
-        if (const auto *error = std::get_if<quizfile::QuizFileError>(&result)) {
-            const QString message = shell::quizFileErrorMessage(*error);
-            shell::printToStandardError(u"valtessa: "_s + message + u'\n');
+        quiz = shell::readQuizForCommandLine(commandLine.quizFile, [&](const QString &message) {
             if (shell::displayAvailable()) {
                 QApplication app(argc, argv);
                 shell::setUpApplication(app);
-                shell::QuizFileOpener::showErrorMessageBox(nullptr, message);
+                forms::showWarningMessageBox(nullptr, message);
             }
+        });
+        if (!quiz)
             return shell::exitStatusBadInput;
-        }
-        quiz = std::get<content::Quiz>(std::move(result));
     }
 
     QApplication app(argc, argv);

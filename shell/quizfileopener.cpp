@@ -8,7 +8,6 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QShortcut>
 #include <QStandardPaths>
@@ -115,14 +114,6 @@ bool QuizFileOpener::eventFilter(QObject *watched, QEvent *event) {
     default:
         return false;
     }
-}
-
-void QuizFileOpener::showErrorMessageBox(QWidget *parent, const QString &message) {
-    // Plain text: the message holds the file's name, which may look like markup.
-    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), message,
-                    QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
 }
 
 } // namespace shell

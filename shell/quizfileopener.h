@@ -1,11 +1,10 @@
 #pragma once
 
+#include "forms/error.h"
 #include "quizfile/quizfile.h"
 
 #include <QObject>
 #include <QString>
-
-#include <functional>
 
 class QWidget;
 
@@ -23,8 +22,6 @@ class QuizFileOpener : public QObject {
     Q_OBJECT
 
 public:
-    using ErrorReporter = std::function<void(QWidget *parent, const QString &message)>;
-
     explicit QuizFileOpener(quiz::QuizForm &form);
 
     // Reads the file at path and plays it. Returns false when it was refused.
@@ -35,16 +32,14 @@ public:
     // For a file opened before the window was made (the command line).
     void rememberFolderOf(const QString &path);
 
-    // Tests replace the message box so that nothing blocks.
-    void setErrorReporter(ErrorReporter reporter) { m_reportError = std::move(reporter); }
-    static void showErrorMessageBox(QWidget *parent, const QString &message);
+    void setErrorReporter(forms::ErrorReporter reporter) { m_reportError = std::move(reporter); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     quiz::QuizForm &m_form;
-    ErrorReporter m_reportError = &QuizFileOpener::showErrorMessageBox;
+    forms::ErrorReporter m_reportError = &forms::showWarningMessageBox;
     QString m_lastFolder;
 };
 

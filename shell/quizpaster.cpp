@@ -2,6 +2,7 @@
 
 #include "forms/announcer.h"
 #include "quiz/quizform.h"
+#include "shell/quizfileopener.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

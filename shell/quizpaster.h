@@ -1,7 +1,6 @@
 #pragma once
 
-#include "content/quiz.h"
-#include "shell/quizfileopener.h"
+#include "forms/error.h"
 
 #include <QObject>
 
@@ -29,14 +28,11 @@ public:
     // The same for cells from any source of clipboard data.
     bool paste(const QMimeData *mime);
 
-    // Tests replace the message box so that nothing blocks.
-    void setErrorReporter(QuizFileOpener::ErrorReporter reporter) {
-        m_reportError = std::move(reporter);
-    }
+    void setErrorReporter(forms::ErrorReporter reporter) { m_reportError = std::move(reporter); }
 
 private:
     quiz::QuizForm &m_form;
-    QuizFileOpener::ErrorReporter m_reportError = &QuizFileOpener::showErrorMessageBox;
+    forms::ErrorReporter m_reportError = &forms::showWarningMessageBox;
 };
 
 } // namespace shell

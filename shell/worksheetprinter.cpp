@@ -1,6 +1,7 @@
 #include "shell/worksheetprinter.h"
 
 #include "quiz/quizform.h"
+#include "shell/application.h"
 #include "shell/commandline.h"
 #include "shell/quizfileopener.h"
 #include "worksheet/printing.h"
@@ -56,7 +57,7 @@ bool WorksheetPrinter::print() {
     QGuiApplication::restoreOverrideCursor();
     if (!printed) {
         const QString file = m_printer->outputFileName();
-        QuizFileOpener::showErrorMessageBox(
+        forms::showWarningMessageBox(
             &m_form, file.isEmpty() ? u"Работният лист не може да бъде отпечатан на „"_s +
                                           m_printer->printerName() + u"“."_s
                                     : u"Файлът „"_s + file + u"“ не може да бъде записан."_s);
@@ -65,44 +66,36 @@ bool WorksheetPrinter::print() {
 }
 
 int writeWorksheetFile(const QString &outFile, const QString &quizFile) {
-    std::optional<quizfile::QuizFileResult> read;
-    if (!quizFile.isEmpty()) {
-        read = quizfile::readQuizFile(quizFile);
-        if (const auto *error = std::get_if<quizfile::QuizFileError>(&*read)) {
-            printToStandardError(u"valtessa: "_s + quizFileErrorMessage(*error) + u'\n');
-            return exitStatusBadInput;
-        }
-    }
+    std::optional<content::Quiz> quiz =
+        quizFile.isEmpty() ? content::builtInQuiz() : readQuizForCommandLine(quizFile);
+    if (!quiz)
+        return exitStatusBadInput;
     if (QFileInfo::exists(outFile) && !isPdfFile(outFile)) {
-        printToStandardError(u"valtessa: „"_s + outFile +
-                             u"“ вече съществува и не е PDF файл; листът не се записва върху "
-                             u"него.\n"_s);
+        printProblem(u"„"_s + outFile +
+                     u"“ вече съществува и не е PDF файл; листът не се записва върху него."_s);
         return exitStatusBadInput;
     }
 
     // Fonts need an application object, and a PDF needs no display: on the systems where a
     // window needs one, Qt's offscreen platform.
-    char name[] = "valtessa";
+    QByteArray name = programName().toUtf8();
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN) && !defined(Q_OS_ANDROID)
     char platformOption[] = "-platform";
     char offscreen[] = "offscreen";
-    char *argv[] = {name, platformOption, offscreen, nullptr};
+    char *argv[] = {name.data(), platformOption, offscreen, nullptr};
 #else
-    char *argv[] = {name, nullptr};
+    char *argv[] = {name.data(), nullptr};
 #endif
     int argc = int(std::size(argv)) - 1;
     const QGuiApplication app(argc, argv);
 
     // Written in full or not at all: a PDF already there is never left half overwritten.
     QSaveFile file(outFile);
-    const bool written =
-        file.open(QIODevice::WriteOnly) &&
-        worksheet::writeWorksheetPdf(read ? std::get<content::Quiz>(*read) : content::builtInQuiz(),
-                                     file) &&
-        file.commit();
+    const bool written = file.open(QIODevice::WriteOnly) &&
+                         worksheet::writeWorksheetPdf(*quiz, file) && file.commit();
     if (!written) {
-        printToStandardError(u"valtessa: файлът „"_s + outFile + u"“ не може да бъде записан: "_s +
-                             file.errorString() + u'\n');
+        printProblem(u"файлът „"_s + outFile + u"“ не може да бъде записан: "_s +
+                     file.errorString());
         return exitStatusBadInput;
     }
     return 0;
