@@ -15,6 +15,9 @@ namespace {
 // escaped, or any other character) stays in the pattern as a marker and the character, and is
 // also collected before and after the number.
 constexpr QChar literalMark = u'\x1f';
+// Elapsed time, [h], [mm] or [ss]: the whole time in that unit, not the hour of a day. The mark
+// stands before the letters in the pattern.
+constexpr QChar elapsedMark = u'\x1e';
 
 struct Section {
     QString pattern; // placeholders and symbols, and literals after literalMark
@@ -44,8 +47,11 @@ Section parseSection(QStringView code) {
             const qsizetype end = code.indexOf(u']', i);
             const QStringView inside = code.mid(i + 1, (end < 0 ? code.size() : end) - i - 1);
             // [h], [mm], [ss]: elapsed time, shown as hours, minutes, seconds.
-            if (!inside.isEmpty() && u"hms"_s.contains(inside[0].toLower()))
-                section.pattern += inside.toString();
+            if (!inside.isEmpty() && u"hms"_s.contains(inside[0].toLower())) {
+                seenPlaceholder = true;
+                section.pattern += elapsedMark + inside.toString();
+                section.suffix.clear();
+            }
             i = end < 0 ? code.size() : end;
         } else if (c == u'_' || c == u'*') { // padding to a character's width, or fill
             ++i;
@@ -88,7 +94,7 @@ bool patternHasAnyOf(const QString &pattern, QStringView letters) {
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         if (pattern[i] == literalMark)
             ++i;
-        else if (letters.contains(pattern[i]))
+        else if (letters.contains(pattern[i]) || pattern[i] == elapsedMark)
             return true;
     }
     return false;
@@ -148,11 +154,26 @@ QString dateTime(double value, const QString &pattern, bool date1904) {
     for (qsizetype i = 0; i < pattern.size();) {
         const QChar c = pattern[i].toLower();
         qsizetype run = 1;
-        while (c != literalMark && i + run < pattern.size() && pattern[i + run].toLower() == c)
+        while (c != literalMark && c != elapsedMark && i + run < pattern.size() &&
+               pattern[i + run].toLower() == c)
             ++run;
         if (c == literalMark) {
             text += pattern.mid(i + 1, 1);
             run = 2;
+        } else if (c == elapsedMark) {
+            // The whole time in the unit, at least as many digits as the letters ask for.
+            const QChar unit = pattern.mid(i + 1, 1).toLower().front();
+            qsizetype letters = 0;
+            while (i + 1 + letters < pattern.size() && pattern[i + 1 + letters].toLower() == unit)
+                ++letters;
+            const qint64 wholeSeconds = std::llround(value * 86400.0);
+            const qint64 elapsed = unit == u'h'   ? wholeSeconds / 3600
+                                   : unit == u'm' ? wholeSeconds / 60
+                                                  : wholeSeconds;
+            text += QString::number(elapsed).rightJustified(letters, u'0');
+            lastToken = unit;
+            i += 1 + letters;
+            continue;
         } else if (c == u'y') {
             text += run <= 2 ? two(date.year() % 100) : QString::number(date.year());
         } else if (c == u'm') {
