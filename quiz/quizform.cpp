@@ -295,15 +295,28 @@ void QuizForm::noteMissedRows(const QString &firstEntry) {
 
 RoundSummary QuizForm::summary() const {
     RoundSummary result{correctCount, wrongCount, m_round.playTime(), {}};
-    const forms::ListBox &firstColumn = List2(placeColumn);
-    QHash<QString, int> rowsOfEntry;
+    // A missed row is named by as many of its answers as tell it from the round's other rows:
+    // its first entry; the second too when rows share the first; the third when they share both.
+    const qint16 lists = answerListsInPlay();
+    const auto answersOf = [this](int row, qint16 count) {
+        QStringList answers;
+        for (qint16 list = 0; list < count; ++list)
+            answers << List2(list).List(row);
+        return answers;
+    };
+    QHash<QStringList, int> rowsSharing;
     for (const int row : m_round.rows())
-        ++rowsOfEntry[firstColumn.List(row)];
+        for (qint16 count = 1; count < lists; ++count)
+            ++rowsSharing[answersOf(row, count)];
     for (const int row : m_round.missedRows()) {
-        const QString &entry = firstColumn.List(row);
-        result.missedRows << (rowsOfEntry.value(entry) > 1
-                                  ? entry.trimmed() + u" — "_s + List2(winnerColumn).List(row)
-                                  : entry);
+        qint16 named = 1;
+        while (named < lists && rowsSharing.value(answersOf(row, named)) > 1)
+            ++named;
+        QStringList answers = answersOf(row, named);
+        if (named > 1)
+            for (QString &answer : answers)
+                answer = answer.trimmed();
+        result.missedRows << answers.join(u" — "_s);
     }
     return result;
 }

@@ -12,7 +12,8 @@ struct RoundSummary {
     // From the round's first choice to its last match.
     qint64 milliseconds = 0;
     // The rows missed, in table order, each by its first-column entry; rows that share that
-    // entry are told apart by their second-column entry after a dash.
+    // entry are told apart by their second-column entry after a dash, and rows that share both
+    // by their third.
     QStringList missedRows;
 };
 

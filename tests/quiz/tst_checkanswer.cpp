@@ -240,26 +240,34 @@ void TestCheckAnswer::aFoundRowIsNotFoundAgain() {
 // A row is missed when a wrong check chose its first-column entry before the row was matched.
 // "w3" checks row 3 with another second entry, "r3" matches it; then the rest is matched.
 void TestCheckAnswer::missedRowsAreSummedUpAndPractised_data() {
-    QTest::addColumn<bool>("writers"); // the writers' quiz, else the battles
+    QTest::addColumn<int>("writers"); // rows of the writers' quiz added, else the battles
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("missed");
     QTest::newRow("in table order, once each")
-        << false << QStringList{u"w7"_s, u"w3"_s, u"w7"_s}
+        << 0 << QStringList{u"w7"_s, u"w3"_s, u"w7"_s}
         << QStringList{u"Кана - битка "_s, u"Поатие - битка "_s};
     QTest::newRow("a shared entry: every row not yet matched")
-        << true << QStringList{u"w0"_s}
+        << 3 << QStringList{u"w0"_s}
         << QStringList{u"Иван Вазов — Под игото"_s, u"Иван Вазов — Немили-недраги"_s};
     QTest::newRow("a shared entry: a row matched stays matched")
-        << true << QStringList{u"r0"_s, u"w2"_s} << QStringList{u"Иван Вазов — Немили-недраги"_s};
+        << 3 << QStringList{u"r0"_s, u"w2"_s} << QStringList{u"Иван Вазов — Немили-недраги"_s};
+    QTest::newRow("two rows sharing two entries: told apart by the third")
+        << 4 << QStringList{u"w0"_s}
+        << QStringList{u"Иван Вазов — Под игото — Бай Марко"_s, u"Иван Вазов — Немили-недраги"_s,
+                       u"Иван Вазов — Под игото — Рада"_s};
 }
 
 void TestCheckAnswer::missedRowsAreSummedUpAndPractised() {
-    QFETCH(bool, writers);
+    QFETCH(int, writers);
     QFETCH(QStringList, steps);
     QFETCH(QStringList, missed);
     const auto form = loadedForm();
-    if (writers)
-        form->openQuiz(writersQuiz());
+    if (writers > 0) {
+        content::Quiz quiz = writersQuiz();
+        quiz.rows.push_back({{u"Иван Вазов"_s, u"Под игото"_s, u"Рада"_s}, {}});
+        quiz.rows.resize(std::size_t(writers));
+        form->openQuiz(quiz);
+    }
     quiz::RoundSummary summary;
     connect(form.get(), &Form::roundFinished, [&](const quiz::RoundSummary &s) { summary = s; });
     const int rows = form->List2(0).ListCount();
