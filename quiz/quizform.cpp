@@ -204,6 +204,7 @@ void QuizForm::NewRound(std::vector<int> rows) {
     wrongCount = 0;
     m_round.begin(std::move(rows));
     ShowScore();
+    emit roundStarted();
 }
 
 void QuizForm::practiseMissed() {

@@ -81,6 +81,8 @@ signals:
     // The last row of a round has been matched: its lists, counters and information box
     // already show it.
     void roundFinished(const quiz::RoundSummary &summary);
+    // A new round, or a practice, has begun: the lists are full again and the counters at zero.
+    void roundStarted();
 
 private:
     void NewRound();

@@ -40,7 +40,6 @@ RoundSummaryDialog::RoundSummaryDialog(quiz::QuizForm &form)
     , m_practise(new QPushButton(u"Упражни сбърканите"_s, this))
     , m_newRound(new QPushButton(u"Нов кръг"_s, this)) {
     setWindowTitle(u"Кръгът е завършен"_s);
-    setWindowModality(Qt::WindowModal);
     m_missed->setAccessibleName(u"Сбъркани редове"_s);
     auto *close = new QPushButton(u"Затвори"_s, this);
 
@@ -67,6 +66,8 @@ RoundSummaryDialog::RoundSummaryDialog(quiz::QuizForm &form)
     });
     // Escape closes the box as „Затвори“ does.
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    // The summary is of the round that ended: a new one begun in the window takes it away.
+    connect(&form, &quiz::QuizForm::roundStarted, this, &QDialog::reject);
 }
 
 void RoundSummaryDialog::showSummary(const quiz::RoundSummary &summary) {
@@ -87,7 +88,10 @@ void RoundSummaryDialog::showSummary(const quiz::RoundSummary &summary) {
     const int rows = int(qMin(summary.missedRows.size(), qsizetype(missedRowsShown)));
     m_missed->setFixedSize(missedListWidth * m_missed->fontMetrics().averageCharWidth(),
                            rows * m_missed->sizeHintForRow(0) + 2 * m_missed->frameWidth());
-    open();
+    // Shown beside the window, not over it: open() would make the box window-modal.
+    show();
+    raise();
+    activateWindow();
     forms::announce(this, quiz::summaryAnnouncement(summary));
 }
 

@@ -24,7 +24,8 @@ namespace shell {
 // that scrolls). „Упражни сбърканите“, shown only when rows were missed and then the default,
 // practises them; „Нов кръг“ does what „Изчисти“ does; „Затвори“ (Escape) leaves the finished
 // round on screen. A screen reader reads the summary when the box opens. The box takes the
-// window's zoom.
+// window's zoom. It does not hold the window: the lists, „Изчисти“ and every key of the window
+// work while it shows, and a new round begun there closes it.
 class RoundSummaryDialog : public QDialog {
     Q_OBJECT
 

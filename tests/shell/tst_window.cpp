@@ -2,10 +2,12 @@
 
 #include "content/battletable.h"
 #include "shell/application.h"
+#include "shell/roundsummarydialog.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QPainter>
@@ -107,6 +109,8 @@ private slots:
     void errorInAClickIsReportedOnceAndEndsTheProgram();
     void pairsQuizClosesTheThirdListsBand_data();
     void pairsQuizClosesTheThirdListsBand();
+    void theSummaryBoxLeavesTheWindowFree_data();
+    void theSummaryBoxLeavesTheWindowFree();
 };
 
 void TestWindow::initTestCase() {
@@ -467,6 +471,41 @@ void TestWindow::pairsQuizClosesTheThirdListsBand() {
     form->openQuiz(content::builtInQuiz());
     form->setZoom(100);
     QCOMPARE(form->grab().toImage(), fresh);
+}
+
+void TestWindow::theSummaryBoxLeavesTheWindowFree_data() {
+    QTest::addColumn<bool>("practise"); // Ctrl+R in the window, else a click on „Изчисти“
+    QTest::newRow("„Изчисти“ clicked in the window") << false;
+    QTest::newRow("Ctrl+R in the window") << true;
+}
+
+// The box of a finished round stays beside the window, which the pupil goes on using; a round
+// begun there takes the box away.
+void TestWindow::theSummaryBoxLeavesTheWindowFree() {
+    QFETCH(bool, practise);
+    const auto form = shownForm();
+    shell::addRoundSummary(*form);
+    form->openQuiz(yearsQuiz());
+    for (const auto &[year, event] : {std::pair{u"681"_s, u"Асен и Петър"_s},
+                                      {u"681"_s, u"Аспарух"_s},
+                                      {u"1185"_s, u"Асен и Петър"_s}}) {
+        choose(form->List1(0), year);
+        choose(form->List1(1), event);
+        QTest::mouseClick(&form->Command1(Form::checkButton), Qt::LeftButton);
+    }
+    QDialog *box = form->findChild<shell::RoundSummaryDialog *>();
+    QVERIFY(box != nullptr && box->isVisible());
+    QVERIFY(!box->isModal() && QApplication::activeModalWidget() == nullptr);
+
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    if (practise)
+        QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
+    else
+        QTest::mouseClick(&form->Command1(Form::newRoundButton), Qt::LeftButton);
+    QTRY_VERIFY(!box->isVisible());
+    QCOMPARE(form->List1(0).ListCount(), qint16(practise ? 1 : 2));
+    QCOMPARE(wrongShown(*form), u"0"_s);
 }
 
 QTEST_MAIN(TestWindow)
