@@ -6,9 +6,11 @@
 //   has been drawn with the new lists: what the teacher waits for after choosing the file;
 // - new round: „Изчисти“ (Command1_Click(1)) on a full round, and the repaint;
 // - right and wrong check: Command1_Click(0), which scans the whole table.
-// `bench_quizfile --write ROWS FILE` only writes such a quiz (.csv, .xlsx or .ods by FILE's
-// extension), for the start-up and memory figures of run-all. `bench_quizfile 32767 csv` measures
-// only the sizes and file kinds named, as a profiler wants it.
+// The quizzes repeat their winners and defeated, as real ones do; a second quiz of 32 767 rows
+// has a text of its own in every cell, the most the sort and the sharing of texts can be given.
+// `bench_quizfile --write ROWS FILE [distinct]` only writes such a quiz (.csv, .xlsx or .ods by
+// FILE's extension), for the start-up and memory figures of run-all. `bench_quizfile 32767
+// distinct csv` measures only the sizes, quizzes and file kinds named, as a profiler wants it.
 #include "quiz/quizform.h"
 #include "quiz/quizwindow.h"
 #include "quizfile/quizfile.h"
@@ -21,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,22 +53,47 @@ QString words(QRandomGenerator &random, int count) {
     return text;
 }
 
+// Whether a quiz repeats its answers, as real ones do, or has a text of its own in every cell.
+enum class Texts { Repeating, Distinct };
+
+const char *nameOf(Texts texts) {
+    return texts == Texts::Distinct ? "distinct" : "";
+}
+
 // A quiz of the given size, the same every time: places with a number (so that rows differ),
 // winners and defeated drawn from smaller sets (so that lists hold equal entries), and a
-// two-sentence explanation.
-content::Quiz syntheticQuiz(int rows) {
+// two-sentence explanation. A distinct quiz draws a new winner and defeated for every row
+// instead, and never gives two cells of the whole quiz the same text.
+content::Quiz syntheticQuiz(int rows, Texts texts = Texts::Repeating) {
     QRandomGenerator random(20261208);
     content::Quiz quiz;
     quiz.title = u"Проба"_s;
     quiz.captions = {u"Място"_s, u"Победител"_s, u"Победен"_s};
     quiz.explanationCaption = u"Обяснение"_s;
+    QSet<QString> used;
+    const auto fresh = [&](const std::function<QString()> &make) {
+        QString text = make();
+        while (used.contains(text))
+            text = make();
+        used.insert(text);
+        return text;
+    };
     std::vector<QString> people;
-    for (int i = 0; i < std::max(8, rows / 2); ++i)
-        people.push_back(words(random, 2));
+    if (texts == Texts::Repeating)
+        for (int i = 0; i < std::max(8, rows / 2); ++i)
+            people.push_back(words(random, 2));
     for (int row = 0; row < rows; ++row) {
-        const auto pick = [&] { return people[random.bounded(quint32(people.size()))]; };
-        quiz.rows.push_back({{words(random, 2) + u' ' + QString::number(row + 1), pick(), pick()},
-                             words(random, 12) + u". "_s + words(random, 8) + u'.'});
+        const auto place = [&] { return words(random, 2) + u' ' + QString::number(row + 1); };
+        const auto explanation = [&] {
+            return words(random, 12) + u". "_s + words(random, 8) + u'.';
+        };
+        if (texts == Texts::Repeating) {
+            const auto pick = [&] { return people[random.bounded(quint32(people.size()))]; };
+            quiz.rows.push_back({{place(), pick(), pick()}, explanation()});
+        } else {
+            const auto person = [&] { return words(random, 2); };
+            quiz.rows.push_back({{fresh(place), fresh(person), fresh(person)}, fresh(explanation)});
+        }
     }
     return quiz;
 }
@@ -181,17 +209,24 @@ double ms(qint64 ns) {
     return double(ns) / 1e6;
 }
 
-int measure(const QString &folder, const std::vector<int> &sizes,
+struct QuizSize {
+    int rows;
+    Texts texts;
+};
+
+int measure(const QString &folder, const std::vector<QuizSize> &sizes,
             const std::vector<QByteArray> &kinds) {
     std::printf("wall-clock medians, CPU time of the thread in brackets\n");
-    std::printf("%6s %5s %16s %18s %14s | %17s %16s %16s\n", "rows", "file", "read ms", "open ms",
+    std::printf("%14s %5s %16s %18s %14s | %17s %16s %16s\n", "rows", "file", "read ms", "open ms",
                 "open us/row", "new round ms", "right check us", "wrong check us");
-    for (int rows : sizes) {
-        const content::Quiz quiz = syntheticQuiz(rows);
+    for (const auto [rows, texts] : sizes) {
+        const content::Quiz quiz = syntheticQuiz(rows, texts);
+        const QByteArray label = QByteArray::number(rows) + ' ' + nameOf(texts);
         const int runs = rows > 5000 ? 7 : 21;
         std::unique_ptr<quiz::QuizForm> form;
         for (const QByteArray &extension : kinds) {
-            const QString path = folder + u"/proba-"_s + QString::number(rows) + u'.' +
+            const QString path = folder + u"/proba-"_s +
+                                 QString::fromLatin1(label.trimmed()).replace(u' ', u'-') + u'.' +
                                  QString::fromLatin1(extension);
             QFile file(path);
             if (!file.open(QIODevice::WriteOnly) || file.write(writeAs(quiz, path)) < 0)
@@ -215,9 +250,10 @@ int measure(const QString &folder, const std::vector<int> &sizes,
             const qint64 openCpu = lastCpuMedian;
             if (form->List1(0).ListCount() != rows)
                 qFatal("the quiz did not open");
-            std::printf("%6d %5s %7.2f (%6.2f) %8.2f (%7.2f) %5.2f (%5.2f)\n", rows,
-                        extension.constData(), ms(read), ms(readCpu), ms(open), ms(openCpu),
-                        double(open) / 1e3 / rows, double(openCpu) / 1e3 / rows);
+            std::printf("%14s %5s %7.2f (%6.2f) %8.2f (%7.2f) %5.2f (%5.2f)\n",
+                        label.trimmed().constData(), extension.constData(), ms(read), ms(readCpu),
+                        ms(open), ms(openCpu), double(open) / 1e3 / rows,
+                        double(openCpu) / 1e3 / rows);
             std::fflush(stdout);
         }
         const qint64 round = median(
@@ -255,7 +291,7 @@ int measure(const QString &folder, const std::vector<int> &sizes,
         if (form->Text1(0).Text() != u"???"_s)
             qFatal("the wrong check was not counted");
 
-        std::printf("%68s %7.2f (%7.2f) %7.1f (%6.1f) %7.1f (%6.1f)\n", "|", ms(round),
+        std::printf("%76s %7.2f (%7.2f) %7.1f (%6.1f) %7.1f (%6.1f)\n", "|", ms(round),
                     ms(roundCpu), double(right) / 1e3, double(rightCpu) / 1e3, double(wrong) / 1e3,
                     double(wrongCpu) / 1e3);
         std::fflush(stdout);
@@ -266,10 +302,13 @@ int measure(const QString &folder, const std::vector<int> &sizes,
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (argc == 4 && qstrcmp(argv[1], "--write") == 0) {
+    if ((argc == 4 || (argc == 5 && qstrcmp(argv[4], "distinct") == 0)) &&
+        qstrcmp(argv[1], "--write") == 0) {
         QFile file(QString::fromLocal8Bit(argv[3]));
+        const Texts texts = argc == 5 ? Texts::Distinct : Texts::Repeating;
         if (!file.open(QIODevice::WriteOnly) ||
-            file.write(writeAs(syntheticQuiz(QByteArray(argv[2]).toInt()), file.fileName())) < 0)
+            file.write(
+                writeAs(syntheticQuiz(QByteArray(argv[2]).toInt(), texts), file.fileName())) < 0)
             return 1;
         return 0;
     }
@@ -281,18 +320,31 @@ int main(int argc, char *argv[]) {
     QTemporaryDir folder;
     if (!folder.isValid())
         return 1;
-    std::vector<int> sizes;
+    // Sizes, "distinct" (the distinct quiz of each size named, of 32 767 rows if none is) and
+    // file kinds, in any order; all of them when none is named.
+    std::vector<int> rowCounts;
     std::vector<QByteArray> kinds;
+    bool distinct = false;
     for (int i = 1; i < argc; ++i) {
         bool number = false;
         const int rows = QByteArray(argv[i]).toInt(&number);
         if (number)
-            sizes.push_back(rows);
+            rowCounts.push_back(rows);
+        else if (qstrcmp(argv[i], "distinct") == 0)
+            distinct = true;
         else
             kinds.emplace_back(argv[i]);
     }
+    std::vector<QuizSize> sizes;
+    if (distinct && rowCounts.empty())
+        rowCounts = {32767};
+    for (const int rows : rowCounts)
+        sizes.push_back({rows, distinct ? Texts::Distinct : Texts::Repeating});
     if (sizes.empty())
-        sizes = {16, 1000, 32767};
+        sizes = {{16, Texts::Repeating},
+                 {1000, Texts::Repeating},
+                 {32767, Texts::Repeating},
+                 {32767, Texts::Distinct}};
     if (kinds.empty())
         kinds = {"csv", "xlsx", "ods"};
     return measure(folder.path(), sizes, kinds);

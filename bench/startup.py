@@ -14,11 +14,14 @@ moment the window is left to paint and its closing included, and is much less di
 load on the machine than the wall-clock figures. Peak resident memory comes from /usr/bin/time -v
 in separate runs, so that the extra process of `time` does not enter the start-up figures.
 
-Runs alternate between the programs (in ABBA order, so neither always goes first). Each window is
-left to paint for a moment and then closed the way a window manager closes it.
+Runs alternate between the programs (in ABBA order, so none always goes first). Each window is
+left to paint for a moment and then closed the way a window manager closes it. Every program
+named is compared with the last one, by ratio and by difference.
 
 Run it in an X session without a window manager, e.g. under xvfb-run and dbus-run-session:
     startup.py --runs 21 valtessa=build/shell/valtessa minimal=build/bench/bench_minimal_window
+    startup.py --runs 7 --no-goals "quiz=build/shell/valtessa quiz.csv" \
+        "other=build/shell/valtessa other.csv" built-in=build/shell/valtessa
 """
 
 import argparse
@@ -170,10 +173,12 @@ def main():
     parser.add_argument("--no-goals", action="store_true",
                         help="compare only: the start-up goals are for valtessa against the "
                              "minimal window")
-    parser.add_argument("programs", nargs=2, metavar="NAME=COMMAND",
-                        help="the program measured, then the one it is compared with; a command "
-                             "may carry arguments, quoted as a shell would")
+    parser.add_argument("programs", nargs="+", metavar="NAME=COMMAND",
+                        help="the programs measured, then the one they are compared with; a "
+                             "command may carry arguments, quoted as a shell would")
     args = parser.parse_args()
+    if len(args.programs) < 2:
+        parser.error("name a program to measure and one to compare it with")
     programs = [(name, shlex.split(command))
                 for name, command in (p.split("=", 1) for p in args.programs)]
     watcher = Watcher()
@@ -192,29 +197,35 @@ def main():
         for name, path in order:
             runs[name]["peak_rss_kib"].append(memory_run(watcher, path))
 
-    (subject, _), (baseline, _) = programs
+    subjects = [name for name, _ in programs[:-1]]
+    baseline = programs[-1][0]
     median = {name: {key: statistics.median(values) for key, values in figures.items()}
               for name, figures in runs.items()}
+    width = max(len(name) for name, _ in programs)
     print(f"start-up, {args.runs} runs of each, alternated; median (min to max):")
     for key, label in (("mapped_ms", "window mapped"), ("first_frame_ms", "first frame drawn"),
                        ("cpu_ms", "CPU time of the run")):
         print(f"  {label}:")
         for name, figures in runs.items():
             values = figures[key]
-            print(f"    {name:10} {median[name][key]:7.1f} ms  "
+            print(f"    {name:{width}} {median[name][key]:7.1f} ms  "
                   f"({min(values):.1f} to {max(values):.1f})")
-        ratio = median[subject][key] / median[baseline][key]
-        goal = (f"  (goal <= 1.25: {verdict(ratio <= 1.25)})"
-                if key == "mapped_ms" and not args.no_goals else "")
-        print(f"    ratio {subject}/{baseline}: {ratio:.3f}{goal}")
+        for subject in subjects:
+            ratio = median[subject][key] / median[baseline][key]
+            goal = (f"  (goal <= 1.25: {verdict(ratio <= 1.25)})"
+                    if key == "mapped_ms" and not args.no_goals else "")
+            difference = median[subject][key] - median[baseline][key]
+            print(f"    ratio {subject}/{baseline}: {ratio:.3f}, "
+                  f"difference {difference:+.1f} ms{goal}")
     print("peak resident memory (/usr/bin/time -v); median (min to max):")
     for name, figures in runs.items():
         values = figures["peak_rss_kib"]
-        print(f"    {name:10} {median[name]['peak_rss_kib'] / 1024:7.1f} MiB  "
+        print(f"    {name:{width}} {median[name]['peak_rss_kib'] / 1024:7.1f} MiB  "
               f"({min(values) / 1024:.1f} to {max(values) / 1024:.1f})")
-    extra = (median[subject]["peak_rss_kib"] - median[baseline]["peak_rss_kib"]) / 1024
-    goal = "" if args.no_goals else f" (goal <= 4 MiB: {verdict(extra <= 4)})"
-    print(f"    {subject} uses {extra:+.1f} MiB more{goal}")
+    for subject in subjects:
+        extra = (median[subject]["peak_rss_kib"] - median[baseline]["peak_rss_kib"]) / 1024
+        goal = "" if args.no_goals else f" (goal <= 4 MiB: {verdict(extra <= 4)})"
+        print(f"    {subject} uses {extra:+.1f} MiB more{goal}")
     if args.json:
         with open(args.json, "w") as out:
             json.dump(runs, out, indent=1)
