@@ -47,9 +47,9 @@ void CommandButton::paintEvent(QPaintEvent *event) {
     }
     QStyleOptionButton option;
     initStyleOption(&option);
-    const bool focused = option.state & QStyle::State_HasFocus;
-    const bool hovered = option.state & QStyle::State_MouseOver;
-    const bool pressed = option.state & QStyle::State_Sunken;
+    const bool focused = option.state.testFlag(QStyle::State_HasFocus);
+    const bool hovered = option.state.testFlag(QStyle::State_MouseOver);
+    const bool pressed = option.state.testFlag(QStyle::State_Sunken);
 
     const auto px = [this](int pixels) { return zoomedLength(pixels, m_zoom); };
     const int border = px(focused ? focusBorderWidth : borderWidth);
@@ -84,9 +84,10 @@ QPainterPath CommandButton::facePath(int border) const {
     path.arcTo(w - half - 2 * r + border, h - half - 2 * r + border, arc, arc, 0, -90);
     path.lineTo(r, h - half);
     // Qt rounds the half border down to whole pixels on these two corners.
-    path.arcTo(half, h - 2 * r + border / 2, arc, arc, 270, -90);
+    const int wholeHalf = border / 2;
+    path.arcTo(half, h - 2 * r + wholeHalf, arc, arc, 270, -90);
     path.lineTo(half, r);
-    path.arcTo(half, border / 2, arc, arc, 180, -90);
+    path.arcTo(half, wholeHalf, arc, arc, 180, -90);
     path.closeSubpath();
     return path;
 }

@@ -10,7 +10,7 @@
 namespace quizfile {
 
 // A quiz file is read whole into memory, and is at most this large.
-inline constexpr qint64 maxQuizFileBytes = 16 * 1024 * 1024;
+inline constexpr qint64 maxQuizFileBytes = qint64{16} * 1024 * 1024;
 
 // Reads a quiz from the bytes of a file called fileName (which gives the quiz its title: the
 // name without its extension; the error names the file without its folder). The kind of file is

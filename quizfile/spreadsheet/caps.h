@@ -10,11 +10,11 @@ namespace quizfile {
 // The largest quiz (32 767 rows, 16 MiB as CSV) unpacks to about 36 MiB of XML: honest files
 // stay well inside them.
 // - All the parts read from one file, unpacked; nothing is ever unpacked to disk.
-inline constexpr qint64 maxUnpackedBytes = 64 * 1024 * 1024;
+inline constexpr qint64 maxUnpackedBytes = qint64{64} * 1024 * 1024;
 // - Unpacked to packed size of a part over 1 MiB: sheets pack 4 to 15 times, a zip bomb about
 //   1 000 times.
 inline constexpr int maxPackedRatio = 100;
-inline constexpr qint64 packedRatioFrom = 1024 * 1024;
+inline constexpr qint64 packedRatioFrom = qint64{1024} * 1024;
 // - Parts in one archive: a workbook has some ten, with pictures some hundred.
 inline constexpr int maxArchiveEntries = 10000;
 // - Nesting of XML elements: sheets nest about ten deep, vocabularies five.
@@ -25,7 +25,7 @@ inline constexpr int maxSheetCells = 1 << 20;
 inline constexpr int maxSharedStrings = 1 << 20;
 // - Characters of text kept from a sheet, repeated spaces and cells counted out: as many as the
 //   largest quiz file holds bytes (quizfile.h holds them equal).
-inline constexpr qint64 maxSheetChars = 16 * 1024 * 1024;
+inline constexpr qint64 maxSheetChars = qint64{16} * 1024 * 1024;
 // - A spreadsheet's own limits: past them a file is damaged or hostile. Empty rows and columns
 //   (which a sheet may repeat to its end) are counted, never made.
 inline constexpr int maxSheetColumns = 16384;
@@ -36,7 +36,7 @@ inline constexpr int maxSheetRows = 1 << 20;
 
 // A size in bytes as a message names it: „64 MiB“.
 inline QString mebibytes(qint64 bytes) {
-    return QString::number(bytes / (1024 * 1024)) + QStringLiteral(" MiB");
+    return QString::number(bytes / (qint64{1024} * 1024)) + QStringLiteral(" MiB");
 }
 
 } // namespace quizfile

@@ -134,7 +134,8 @@ qint64 readRow(XmlStream &xml, SheetRows &rows, qint64 line) {
 
 FirstSheet readOds(ZipPackage &package) {
     if (package.contains(u"META-INF/manifest.xml"_s) &&
-        package.readAll(u"META-INF/manifest.xml"_s, 1024 * 1024).contains("encryption-data"))
+        package.readAll(u"META-INF/manifest.xml"_s, qsizetype{1024} * 1024)
+            .contains("encryption-data"))
         throw FileFault{u"файлът е защитен с парола: запишете го без парола"_s};
     package.open(contentPart);
     XmlStream xml(contentPart, [&package] { return package.readChunk(); });

@@ -14,8 +14,8 @@ namespace {
 
 // The archive's bytes as minizip's I/O functions see a file.
 struct MemoryFile {
-    const char *data;
-    qint64 size;
+    const char *data = nullptr;
+    qint64 size = 0;
     qint64 position = 0;
 };
 
@@ -180,7 +180,7 @@ QByteArray ZipPackage::readChunk() {
         m_openPart.clear();
         return {};
     }
-    constexpr qint64 chunkSize = 64 * 1024;
+    constexpr qint64 chunkSize = qint64{64} * 1024;
     QByteArray chunk(qsizetype(std::min(chunkSize, m_left)), Qt::Uninitialized);
     const int count = unzReadCurrentFile(m_archive->handle, chunk.data(), unsigned(chunk.size()));
     if (count <= 0) {
