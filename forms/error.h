@@ -27,6 +27,11 @@ private:
 // ends), or input that cannot be used. Tests put their own in its place, so that nothing blocks.
 using ErrorReporter = std::function<void(QWidget *parent, const QString &message)>;
 
+// The title of the program's message boxes: its name, capitalised ("Valtessa"). Not the
+// application's display name: Qt would add that to the title of every window, the quiz window's
+// among them, whose title is fixed.
+QString messageBoxTitle();
+
 // The message box for input that cannot be used, such as a teacher's file: a warning, as plain
 // text, since the message holds names from outside that may look like markup.
 void showWarningMessageBox(QWidget *parent, const QString &message);

@@ -325,7 +325,7 @@ void Form::endWithError(const QString &message) {
 
 void Form::showErrorMessageBox(QWidget *parent, const QString &message) {
     QMessageBox::critical(
-        parent, QApplication::applicationDisplayName(),
+        parent, messageBoxTitle(),
         QStringLiteral("Възникна грешка и програмата ще бъде затворена.\n\n%1").arg(message));
 }
 
@@ -333,9 +333,15 @@ void Form::showErrorMessageBox(QWidget *parent, const QString &message) {
 
 namespace forms {
 
+QString messageBoxTitle() {
+    QString name = QCoreApplication::applicationName();
+    if (!name.isEmpty())
+        name[0] = name[0].toUpper();
+    return name;
+}
+
 void showWarningMessageBox(QWidget *parent, const QString &message) {
-    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), message,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, messageBoxTitle(), message, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

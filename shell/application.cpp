@@ -70,7 +70,6 @@ bool displayAvailable() {
 
 void setUpApplication(QApplication &app) {
     setApplicationNames();
-    QApplication::setApplicationDisplayName(QStringLiteral("Valtessa"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.Valtessa"));
     QApplication::setWindowIcon(windowIcon());
     installQtTranslation(app);

@@ -4,10 +4,8 @@
 #include "quizfile/quizfile.h"
 #include "shell/application.h"
 #include "shell/commandline.h"
+#include "shell/features.h"
 #include "shell/quizfileopener.h"
-#include "shell/quizpaster.h"
-#include "shell/roundsummarydialog.h"
-#include "shell/worksheetprinter.h"
 #include "shell/zoomcontrol.h"
 
 #include <QApplication>
@@ -72,15 +70,10 @@ int main(int argc, char *argv[]) {
                     form.openQuiz(std::move(*quiz));
             }))
             return EXIT_FAILURE;
-        // Owned by the form.
-        auto *opener = new shell::QuizFileOpener(form);
+        const shell::WindowFeatures features = shell::addWindowFeatures(form);
         if (quiz)
-            opener->rememberFolderOf(commandLine.quizFile);
-        new shell::QuizPaster(form);
-        new shell::WorksheetPrinter(form);
-        shell::addRoundSummary(form);
-        auto *zoomControl = new shell::ZoomControl(form);
-        zoomControl->zoomTo(commandLine.zoom);
+            features.opener->rememberFolderOf(commandLine.quizFile);
+        features.zoom->zoomTo(commandLine.zoom);
         form.show();
         return QApplication::exec();
     } catch (const forms::Error &error) {

@@ -1,7 +1,9 @@
 #include "shell/quizfileopener.h"
 
 #include "quiz/quizform.h"
+#include "shell/commands.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -9,7 +11,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QShortcut>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -49,8 +50,8 @@ QString quizFileErrorMessage(const quizfile::QuizFileError &error) {
 QuizFileOpener::QuizFileOpener(quiz::QuizForm &form)
     : QObject(&form)
     , m_form(form) {
-    auto *shortcut = new QShortcut(QKeySequence::Open, &form);
-    connect(shortcut, &QShortcut::activated, this, &QuizFileOpener::chooseFile);
+    connect(addCommand(form, u"Отвори викторина…"_s, QKeySequence::keyBindings(QKeySequence::Open)),
+            &QAction::triggered, this, &QuizFileOpener::chooseFile);
     form.setAcceptDrops(true);
     form.installEventFilter(this);
 }

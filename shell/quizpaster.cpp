@@ -2,12 +2,13 @@
 
 #include "forms/announcer.h"
 #include "quiz/quizform.h"
+#include "shell/commands.h"
 #include "shell/quizfileopener.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QShortcut>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -25,8 +26,8 @@ QuizPaster::QuizPaster(quiz::QuizForm &form)
     : QObject(&form)
     , m_form(form) {
     // Every key the platform pastes with: Ctrl+V, and Shift+Insert on X11.
-    auto *shortcut = new QShortcut(QKeySequence::Paste, &form);
-    connect(shortcut, &QShortcut::activated, this, qOverload<>(&QuizPaster::paste));
+    connect(addCommand(form, u"Постави таблица"_s, QKeySequence::keyBindings(QKeySequence::Paste)),
+            &QAction::triggered, this, qOverload<>(&QuizPaster::paste));
 }
 
 bool QuizPaster::paste() {

@@ -3,12 +3,13 @@
 #include "forms/announcer.h"
 #include "forms/listbox.h"
 #include "quiz/quizform.h"
+#include "shell/commands.h"
 
+#include <QAction>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -109,8 +110,9 @@ void RoundSummaryDialog::closeAndRun(const std::function<void()> &procedure) {
 }
 
 void addRoundSummary(quiz::QuizForm &form) {
-    auto *practise = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), &form);
-    QObject::connect(practise, &QShortcut::activated, &form,
+    QAction *practise =
+        addCommand(form, u"Упражни сбърканите"_s, {QKeySequence(Qt::CTRL | Qt::Key_R)});
+    QObject::connect(practise, &QAction::triggered, &form,
                      [&form] { form.raiseEvent([&form] { form.practiseMissed(); }); });
     QObject::connect(&form, &quiz::QuizForm::roundFinished, &form,
                      [&form](const quiz::RoundSummary &summary) {

@@ -3,14 +3,15 @@
 #include "quiz/quizform.h"
 #include "shell/application.h"
 #include "shell/commandline.h"
+#include "shell/commands.h"
 #include "shell/quizfileopener.h"
 #include "worksheet/printing.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrintDialog>
 #include <QSaveFile>
-#include <QShortcut>
 
 #include <optional>
 
@@ -30,8 +31,9 @@ bool isPdfFile(const QString &path) {
 WorksheetPrinter::WorksheetPrinter(quiz::QuizForm &form)
     : QObject(&form)
     , m_form(form) {
-    auto *shortcut = new QShortcut(QKeySequence::Print, &form);
-    connect(shortcut, &QShortcut::activated, this, &WorksheetPrinter::choosePrinter);
+    connect(addCommand(form, u"Отпечатай работен лист…"_s,
+                       QKeySequence::keyBindings(QKeySequence::Print)),
+            &QAction::triggered, this, &WorksheetPrinter::choosePrinter);
 }
 
 void WorksheetPrinter::choosePrinter() {

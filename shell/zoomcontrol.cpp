@@ -1,13 +1,16 @@
 #include "shell/zoomcontrol.h"
 
 #include "forms/announcer.h"
+#include "shell/commands.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QKeySequence>
 #include <QScreen>
-#include <QShortcut>
 #include <QWheelEvent>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace shell {
 
@@ -29,21 +32,21 @@ void announceZoom(QWidget &window, int percent) {
 ZoomControl::ZoomControl(forms::Form &form)
     : QObject(&form)
     , m_form(form) {
-    const auto bind = [this](std::initializer_list<QKeySequence> keys, void (ZoomControl::*act)()) {
-        for (const QKeySequence &key : keys) {
-            auto *shortcut = new QShortcut(key, &m_form);
-            shortcut->setContext(Qt::WindowShortcut);
-            connect(shortcut, &QShortcut::activated, this, act);
-        }
+    const auto bind = [this](const QString &text, const QList<QKeySequence> &keys,
+                             void (ZoomControl::*act)()) {
+        connect(addCommand(m_form, text, keys), &QAction::triggered, this, act);
     };
     // Ctrl+= is Ctrl++ without Shift on many keyboards; the keypad's keys count too.
-    bind({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal),
+    bind(u"Увеличи"_s,
+         {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal),
           QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus)},
          &ZoomControl::zoomIn);
-    bind({QKeySequence::ZoomOut,
+    bind(u"Намали"_s,
+         {QKeySequence(QKeySequence::ZoomOut),
           QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus)},
          &ZoomControl::zoomOut);
-    bind({QKeySequence(Qt::CTRL | Qt::Key_0),
+    bind(u"Нормален размер"_s,
+         {QKeySequence(Qt::CTRL | Qt::Key_0),
           QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_0)},
          &ZoomControl::resetZoom);
     // A quiz of another shape makes the window taller: it must still fit on the screen.

@@ -2,6 +2,8 @@
 
 #include "content/battletable.h"
 #include "shell/application.h"
+#include "shell/features.h"
+#include "shell/helpdialog.h"
 #include "shell/roundsummarydialog.h"
 
 #include <QAccessible>
@@ -10,9 +12,11 @@
 #include <QDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <memory>
@@ -111,6 +115,8 @@ private slots:
     void pairsQuizClosesTheThirdListsBand();
     void theSummaryBoxLeavesTheWindowFree_data();
     void theSummaryBoxLeavesTheWindowFree();
+    void everyCommandIsInTheContextMenuAndTheHelp_data();
+    void everyCommandIsInTheContextMenuAndTheHelp();
 };
 
 void TestWindow::initTestCase() {
@@ -506,6 +512,52 @@ void TestWindow::theSummaryBoxLeavesTheWindowFree() {
     QTRY_VERIFY(!box->isVisible());
     QCOMPARE(form->List1(0).ListCount(), qint16(practise ? 1 : 2));
     QCOMPARE(wrongShown(*form), u"0"_s);
+}
+
+void TestWindow::everyCommandIsInTheContextMenuAndTheHelp_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QKeySequence>("key");
+    QTest::newRow("open") << u"Отвори викторина…"_s << QKeySequence(Qt::CTRL | Qt::Key_O);
+    QTest::newRow("paste") << u"Постави таблица"_s << QKeySequence(Qt::CTRL | Qt::Key_V);
+    QTest::newRow("print") << u"Отпечатай работен лист…"_s << QKeySequence(Qt::CTRL | Qt::Key_P);
+    QTest::newRow("practise") << u"Упражни сбърканите"_s << QKeySequence(Qt::CTRL | Qt::Key_R);
+    QTest::newRow("zoom in") << u"Увеличи"_s << QKeySequence(Qt::CTRL | Qt::Key_Plus);
+    QTest::newRow("zoom out") << u"Намали"_s << QKeySequence(Qt::CTRL | Qt::Key_Minus);
+    QTest::newRow("normal size") << u"Нормален размер"_s << QKeySequence(Qt::CTRL | Qt::Key_0);
+    QTest::newRow("help") << u"Помощ"_s << QKeySequence(Qt::Key_F1);
+}
+
+// A right click on any control, the information box with its own menu too, and F1 show each
+// command with its key.
+void TestWindow::everyCommandIsInTheContextMenuAndTheHelp() {
+    QFETCH(QString, command);
+    QFETCH(QKeySequence, key);
+    const auto form = shownForm();
+    shell::addWindowFeatures(*form);
+    QStringList offered;
+    QTimer::singleShot(0, form.get(), [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (const QAction *action : menu->actions())
+                if (action->shortcut() == key)
+                    offered << action->text();
+            menu->close();
+        }
+    });
+    QWidget *box = form->Text1(0).viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, box->rect().center(),
+                            box->mapToGlobal(box->rect().center()));
+    QApplication::sendEvent(box, &click);
+    QCOMPARE(offered, QStringList{command});
+
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_F1);
+    const auto *help = form->findChild<shell::HelpDialog *>();
+    QVERIFY(help != nullptr && help->isVisible());
+    const QString text = help->findChild<QTextBrowser *>()->toPlainText();
+    QVERIFY2(text.contains(command + u'\t' + key.toString(QKeySequence::NativeText)) ||
+                 text.contains(command + u'\n' + key.toString(QKeySequence::NativeText)),
+             qPrintable(text));
 }
 
 QTEST_MAIN(TestWindow)
