@@ -136,13 +136,20 @@ QString fixed(double value, const QString &pattern) {
     return value < 0 && shownNonZero ? u'-' + text : text;
 }
 
+// The days a date serial counts from: Calc's and Excel's 30.12.1899, or 1.01.1904 in the date
+// system of old Mac workbooks. Calc writes the days before it as negative serials (a battle of
+// 1876 is about -8 600), which it shows as dates all the same.
+constexpr qint64 firstSerial = -693593; // 1.01.0001
+constexpr qint64 lastSerial = 2958465;  // 31.12.9999
+
 QString dateTime(double value, const QString &pattern, bool date1904) {
-    if (value < 0 || value > 2958466) // before the epoch or after 31.12.9999
-        return general(value);
     const QDate epoch = date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
     const auto days = qint64(std::floor(value));
+    if (days < firstSerial || days > lastSerial)
+        return general(value);
     const auto seconds = qint64(std::llround((value - double(days)) * 86400.0));
-    const QDateTime moment = QDateTime(epoch.addDays(days), QTime(0, 0)).addSecs(seconds);
+    // In UTC: a day of the calendar, never one of a time zone that skips an hour.
+    const QDateTime moment = QDateTime(epoch.addDays(days), QTime(0, 0), Qt::UTC).addSecs(seconds);
     const QDate date = moment.date();
     const QTime time = moment.time();
     const QLocale bulgarian(QLocale::Bulgarian);

@@ -11,6 +11,7 @@ class TestCellFormat : public QObject {
 private slots:
     void formatNumber_data();
     void formatNumber();
+    void date1904();
 };
 
 void TestCellFormat::formatNumber_data() {
@@ -42,6 +43,20 @@ void TestCellFormat::formatNumber_data() {
     QTest::newRow("elapsed hours and minutes") << 2.25 << u"[h]:mm"_s << u"54:00"_s;
     QTest::newRow("twelve hours") << 0.75 << quizfile::builtInNumberFormat(18) << u"6:00 PM"_s;
     QTest::newRow("month name") << 44696.0 << u"d mmmm yyyy"_s << u"15 май 2022"_s;
+    // Calc writes the days before 30.12.1899 as negative serials.
+    QTest::newRow("19th century, as Calc saves it")
+        << -8654.0 << quizfile::builtInNumberFormat(14) << u"20.04.1876"_s;
+    QTest::newRow("Calc's own code, in capitals") << -7972.0 << u"DD.MM.YYYY"_s << u"03.03.1878"_s;
+    QTest::newRow("month name, 19th century")
+        << -5228.0 << u"D MMMM YYYY"_s << u"6 септември 1885"_s;
+    QTest::newRow("a year alone") << 3188.0 << u"YYYY"_s << u"1908"_s;
+    QTest::newRow("the 7th century") << -445228.0 << u"D.M.YYYY"_s << u"1.1.681"_s;
+    QTest::newRow("a date and a time before 1900")
+        << -8654.75 << quizfile::builtInNumberFormat(22) << u"19.04.1876 6:00"_s;
+    QTest::newRow("elapsed hours, a long lesson") << 0.0625 << u"[h]:mm"_s << u"1:30"_s;
+    QTest::newRow("built-in 16") << 3188.0 << quizfile::builtInNumberFormat(16) << u"22-сеп"_s;
+    QTest::newRow("built-in 17") << 3188.0 << quizfile::builtInNumberFormat(17) << u"сеп-08"_s;
+    QTest::newRow("built-in 19") << 0.5625 << quizfile::builtInNumberFormat(19) << u"1:30:00 PM"_s;
 }
 
 void TestCellFormat::formatNumber() {
@@ -49,6 +64,11 @@ void TestCellFormat::formatNumber() {
     QFETCH(QString, format);
     QFETCH(QString, shown);
     QCOMPARE(quizfile::formatNumber(value, format), shown);
+}
+
+// Old Mac workbooks count from 1.01.1904.
+void TestCellFormat::date1904() {
+    QCOMPARE(quizfile::formatNumber(43234.0, u"dd.mm.yyyy", true), u"15.05.2022"_s);
 }
 
 QTEST_APPLESS_MAIN(TestCellFormat)
