@@ -26,7 +26,10 @@ def wait_for(what, condition, timeout=15.0, interval=0.05):
 def bulgarian_keyboard():
     """Gives every Bulgarian letter a key of its own, as on a Bulgarian keyboard. A letter missing
     from the keyboard is typed by xdotool by binding it to a key for a moment; a busy program reads
-    the keyboard map only after the binding is gone, and then sees no letter at all."""
+    the keyboard map only after the binding is gone, and then sees no letter at all. The same goes
+    for every other key a test presses, so the letters take only keys no test presses: the media
+    and launch keys, which carry nothing but a vendor's keysyms. The keys with nothing on them stay
+    free for xdotool."""
     from Xlib import display
     connection = display.Display()
     first = connection.display.info.min_keycode
@@ -34,9 +37,11 @@ def bulgarian_keyboard():
     bound = {keysym for row in mapping for keysym in row}
     letters = [letter for letter in "абвгдежзийклмнопрстуфхцчшщъьюя"
                if 0x1000000 | ord(letter) not in bound]
-    # Keys with nothing on them first, then the Latin letters' keys, which no test types.
-    spare = ([first + i for i, row in enumerate(mapping) if not any(row)]
-             + [first + i for i, row in enumerate(mapping) if ord("a") <= row[0] <= ord("z")])
+    modifiers = {keycode for keycodes in connection.get_modifier_mapping() for keycode in keycodes}
+    spare = [first + i for i, row in enumerate(mapping) if any(row)
+             and first + i not in modifiers
+             and all(keysym == 0 or VENDOR_KEYSYMS[0] <= keysym <= VENDOR_KEYSYMS[1]
+                     for keysym in row)]
     check(len(spare) >= len(letters), "too few keys for the Bulgarian letters")
     width = len(mapping[0])
     for keycode, letter in zip(spare, letters):
@@ -44,6 +49,30 @@ def bulgarian_keyboard():
         connection.change_keyboard_mapping(keycode, [row + [0] * (width - len(row))])
     connection.sync()
     connection.close()
+
+
+# XF86 keysyms: the media, launch and power keys.
+VENDOR_KEYSYMS = (0x10080000, 0x1008FFFF)
+
+
+def check_on_keyboard(keys):
+    """Fails unless every key in keys (xdotool's names: "ctrl+o", "Return", "ж") is on the
+    keyboard. xdotool would bind a missing one for a moment, and a busy program would see no key at
+    all: the test would wait for what the key does and time out now and then."""
+    from Xlib import XK, display
+    connection = display.Display()
+    first = connection.display.info.min_keycode
+    mapping = connection.get_keyboard_mapping(first, connection.display.info.max_keycode - first + 1)
+    connection.close()
+    bound = {keysym for row in mapping for keysym in row}
+    for key in keys:
+        name = key.split("+")[-1]
+        keysym = XK.string_to_keysym(name)
+        if not keysym and len(name) == 1:
+            # A character: Latin-1's keysyms are its codes, the rest are 0x1000000 + code.
+            keysym = ord(name) if ord(name) < 0x100 else 0x1000000 | ord(name)
+        check(keysym != 0, f"xdotool knows no key {name!r}")
+        check(keysym in bound, f"{name!r} of {key!r} has no key on the keyboard")
 
 
 def descendants(node):
@@ -156,6 +185,7 @@ class Program:
     def keys(self, *keys):
         """Presses the keys in order. The program handles them in that order too, but perhaps
         long after this returns: wait for what they do before reading the window."""
+        check_on_keyboard(keys)
         for key in keys:
             subprocess.run(["xdotool", "key", "--clearmodifiers", key], check=True)
 
@@ -167,6 +197,7 @@ class Program:
         self.activate()
 
     def type_text(self, text):
+        check_on_keyboard(text)
         subprocess.run(["xdotool", "type", "--delay", "80", text], check=True)
 
     def _focus(self):
