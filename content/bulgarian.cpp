@@ -1,5 +1,7 @@
 #include "content/bulgarian.h"
 
+#include "content/values.h"
+
 #include <QLocale>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +27,17 @@ QCollator bulgarianCollator() {
     collator.setNumericMode(true);
     collator.setIgnorePunctuation(false);
     return collator;
+}
+
+EntryOrder::EntryOrder()
+    : m_collator(bulgarianCollator()) {}
+
+int EntryOrder::compare(const QString &a, const QString &b) const {
+    return m_collator.compare(sortingForm(a), sortingForm(b));
+}
+
+QCollatorSortKey EntryOrder::sortKey(const QString &text) const {
+    return m_collator.sortKey(sortingForm(text));
 }
 
 } // namespace content

@@ -18,4 +18,20 @@ QString joinedList(QStringList items);
 // machine's locale settings say.
 QCollator bulgarianCollator();
 
+// The order of the answer lists, and of the worksheet's lists with them: the Bulgarian
+// collation of each entry's sorting form (values.h), so that dates and decimals stand in the
+// order of their value too.
+class EntryOrder {
+public:
+    EntryOrder();
+
+    // Less than, equal to or greater than 0 as a comes before, with or after b.
+    int compare(const QString &a, const QString &b) const;
+    // A key that compares as the text does: made once a text, it compares faster.
+    QCollatorSortKey sortKey(const QString &text) const;
+
+private:
+    QCollator m_collator;
+};
+
 } // namespace content

@@ -19,12 +19,12 @@ constexpr QStringView alphabet = u"АБВГДЕЖЗИКЛМНОПРСТУФХЦ�
 // The rows in the order of their entries in column `column`, as a sorted list of the window
 // shows them: by the Bulgarian collation, equal entries in the order of the rows.
 std::vector<int> sortedRows(const content::Quiz &quiz, int column) {
-    const QCollator collator = content::bulgarianCollator();
+    const content::EntryOrder order;
     std::vector<int> rows(quiz.rows.size());
     std::iota(rows.begin(), rows.end(), 0);
     std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
-        return collator.compare(quiz.rows[std::size_t(a)].answers[std::size_t(column)],
-                                quiz.rows[std::size_t(b)].answers[std::size_t(column)]) < 0;
+        return order.compare(quiz.rows[std::size_t(a)].answers[std::size_t(column)],
+                             quiz.rows[std::size_t(b)].answers[std::size_t(column)]) < 0;
     });
     return rows;
 }

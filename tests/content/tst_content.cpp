@@ -1,5 +1,6 @@
 #include "content/battletable.h"
 #include "content/bulgarian.h"
+#include "content/values.h"
 
 #include <QCryptographicHash>
 
@@ -225,6 +226,8 @@ private slots:
     void counted();
     void joinedList_data();
     void joinedList();
+    void entryOrder_data();
+    void entryOrder();
 };
 
 void TestContent::initTestCase() {
@@ -388,6 +391,45 @@ void TestContent::joinedList() {
     QFETCH(QStringList, items);
     QFETCH(QString, text);
     QCOMPARE(content::joinedList(items), text);
+}
+
+// The order of the answer lists: words by the alphabet, dates, times and numbers by their value.
+void TestContent::entryOrder_data() {
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::addColumn<content::ValueKind>("kind"); // of the first sorted entry
+    using content::ValueKind;
+    QTest::newRow("dates, not by their day")
+        << QStringList{u"16.04.1879"_s, u"02.06.1876"_s, u"06.09.1885"_s, u"03.03.1878"_s}
+        << QStringList{u"02.06.1876"_s, u"03.03.1878"_s, u"16.04.1879"_s, u"06.09.1885"_s}
+        << ValueKind::Date;
+    QTest::newRow("years among dates, a year before its dates")
+        << QStringList{u"1878"_s, u"20.04.1876 г."_s, u"1876"_s, u"1.3.1877"_s}
+        << QStringList{u"1876"_s, u"20.04.1876 г."_s, u"1.3.1877"_s, u"1878"_s}
+        << ValueKind::Number;
+    QTest::newRow("month names and ISO dates")
+        << QStringList{u"6 септември 1885"_s, u"1876-04-20"_s, u"20 април 1876 г."_s}
+        << QStringList{u"1876-04-20"_s, u"20 април 1876 г."_s, u"6 септември 1885"_s}
+        << ValueKind::Date;
+    QTest::newRow("decimals and thousands")
+        << QStringList{u"3,5"_s, u"10"_s, u"3,25"_s, u"1\u00A0234"_s, u"2"_s}
+        << QStringList{u"2"_s, u"3,25"_s, u"3,5"_s, u"10"_s, u"1\u00A0234"_s} << ValueKind::Number;
+    QTest::newRow("times") << QStringList{u"13:30"_s, u"9:05"_s, u"36:00:00"_s}
+                           << QStringList{u"9:05"_s, u"13:30"_s, u"36:00:00"_s} << ValueKind::Time;
+    QTest::newRow("words, whatever their case")
+        << QStringList{u"Ватерло"_s, u"ажинкур"_s, u"681 г."_s}
+        << QStringList{u"681 г."_s, u"ажинкур"_s, u"Ватерло"_s} << ValueKind::Text;
+}
+
+void TestContent::entryOrder() {
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, sorted);
+    QFETCH(content::ValueKind, kind);
+    const content::EntryOrder order;
+    std::stable_sort(entries.begin(), entries.end(),
+                     [&](const QString &a, const QString &b) { return order.compare(a, b) < 0; });
+    QCOMPARE(entries, sorted);
+    QCOMPARE(content::valueKind(sorted.front()), kind);
 }
 
 QTEST_GUILESS_MAIN(TestContent)
