@@ -9,7 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
-#include <QTextBrowser>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -71,10 +71,12 @@ QString teacherGuidePath() {
 HelpDialog::HelpDialog(forms::Form &form)
     : QDialog(&form)
     , m_form(form)
-    , m_text(new QTextBrowser(this)) {
+    , m_text(new QTextEdit(this)) {
     setWindowTitle(u"Помощ"_s);
     m_text->setAccessibleName(u"Помощ"_s);
-    m_text->setOpenLinks(false);
+    m_text->setReadOnly(true);
+    // A caret that the arrow keys move, so that a screen reader reads the help line by line.
+    m_text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setText(u"Затвори"_s);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

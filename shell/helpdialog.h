@@ -6,7 +6,7 @@ namespace forms {
 class Form;
 }
 
-class QTextBrowser;
+class QTextEdit;
 
 namespace shell {
 
@@ -25,7 +25,7 @@ public:
 
 private:
     forms::Form &m_form;
-    QTextBrowser *m_text;
+    QTextEdit *m_text;
 };
 
 // Adds „Помощ“ (F1) to the window's commands.

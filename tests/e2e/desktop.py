@@ -248,6 +248,18 @@ class Program:
         subprocess.run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 2),
                         "sleep", "0.1", "click", "1"], check=True)
 
+    def x_names(self):
+        """The names a window manager shows for the window: _NET_WM_NAME (UTF-8), then WM_NAME."""
+        from Xlib import display
+        connection = display.Display()
+        try:
+            window = connection.create_resource_object("window", int(self.window_id))
+            utf8 = window.get_full_property(connection.intern_atom("_NET_WM_NAME"),
+                                            connection.intern_atom("UTF8_STRING"))
+            return (bytes(utf8.value).decode("utf-8") if utf8 else None, window.get_wm_name())
+        finally:
+            connection.close()
+
     def screenshot(self, path):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         subprocess.run(["import", "-window", "root", path], check=True)

@@ -102,6 +102,26 @@ def summary_and_practice(executable, orca, folder):
     check(program.close() == 0, "the program did not end cleanly")
 
 
+def menu_and_help(executable, orca):
+    """Shift+F10 opens the window's commands as a menu on its first entry, which Orca reads at
+    once, and then entry by entry; F1 opens the help, which Orca reads as a dialog."""
+    program = Program(executable)
+    listen_to_start(program, orca, orca.mark())
+    said = press(program, orca, "shift+F10", "the menu", lambda s: s.startswith("Отвори"))
+    check(said[-1].startswith("Отвори викторина…"), said)
+    mark = orca.mark()
+    program.keys("Down")
+    said = orca.wait_to_say("the next command", mark, lambda s: s.startswith("Постави"))
+    check(said[-1].startswith("Постави таблица"), said)
+    mark = orca.mark()
+    program.keys("Escape")
+    orca.wait_to_say("the focus back", mark, lambda s: s == "Информация read only text.")
+    said = press(program, orca, "F1", "the help", lambda s: s.startswith("Как се играе"))
+    check(said[-3:-1] == ["Помощ dialog.", "Помощ read only text."] and program.dialog() is not None
+          and program.dialog().name == "Помощ", said)
+    check(program.close() == 0, "the program did not end cleanly")
+
+
 def run(executable, artifacts):
     orca = Orca(os.path.join(artifacts, "e2e-orca-debug.log"))
     try:
@@ -162,6 +182,7 @@ def run(executable, artifacts):
         check(program.close() == 0, "the program did not end cleanly")
         with tempfile.TemporaryDirectory() as folder:
             summary_and_practice(executable, orca, folder)
+        menu_and_help(executable, orca)
     finally:
         orca.stop()
 

@@ -18,6 +18,8 @@ def run(executable, artifacts, table_json):
     program = Program(executable)
     window = program.window
     check(window.name.endswith(" Kordavin"), f"window caption {window.name!r}")
+    # What a window manager shows: the caption alone, no program name after it.
+    check(program.x_names() == (window.name, window.name), f"X names {program.x_names()!r}")
 
     controls = program.controls()
     places, winners, defeated = controls.places, controls.winners, controls.defeated

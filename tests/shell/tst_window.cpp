@@ -16,7 +16,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBrowser>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <memory>
@@ -554,7 +554,7 @@ void TestWindow::everyCommandIsInTheContextMenuAndTheHelp() {
     QTest::keyClick(form.get(), Qt::Key_F1);
     const auto *help = form->findChild<shell::HelpDialog *>();
     QVERIFY(help != nullptr && help->isVisible());
-    const QString text = help->findChild<QTextBrowser *>()->toPlainText();
+    const QString text = help->findChild<QTextEdit *>()->toPlainText();
     QVERIFY2(text.contains(command + u'\t' + key.toString(QKeySequence::NativeText)) ||
                  text.contains(command + u'\n' + key.toString(QKeySequence::NativeText)),
              qPrintable(text));
