@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <numeric>
+#include <span>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -236,33 +237,22 @@ void QuizForm::CheckAnswer() {
         return;
     }
 
-    bool found = false;
-    int matchedRow = -1;
-    // Every row of the round that holds all the chosen texts is a match, and each one shows its
-    // explanation in turn, so the last one's stays; comparisons are exact, trailing blanks
-    // included. A new round plays every row of the table, a practice only the rows it was made
-    // of. A row is found once a round: in a teacher's quiz whose rows share entries, the entries
-    // of other rows could make up a found row again, and taking them would leave entries that
-    // make up no row. A table may have tens of thousands of rows: the chosen texts, which do not
-    // change during the search, are read once, as are the controls, and only the rows of the
-    // place column that hold the chosen place are compared further, in increasing order (reading
-    // an entry changes nothing, and no other row can match).
+    // The rule of a check is the round's (content::RoundRecord::decide): the rows that hold all
+    // the chosen texts and are still open match, and the last of them is found. A table may have
+    // tens of thousands of rows: the chosen texts, which do not change during the search, are
+    // read once, and only the rows of the place column that hold the chosen place are compared
+    // further, in increasing order (reading an entry changes nothing, and no other row can
+    // match).
     std::array<const QString *, maxAnswerLists> chosenTexts{};
-    std::array<const forms::ListBox *, maxAnswerLists> columns{};
-    for (qint16 list = 0; list < lists; ++list) {
+    for (qint16 list = 0; list < lists; ++list)
         chosenTexts[std::size_t(list)] = &List1(list).List(chosen[std::size_t(list)]);
-        columns[std::size_t(list)] = &List2(list);
-    }
-    for (const int row : List2(placeColumn).rowsHolding(*chosenTexts[placeColumn])) {
-        bool match = m_round.isOpen(row);
-        for (std::size_t list = 1; match && list < std::size_t(lists); ++list)
-            match = columns[list]->List(row) == *chosenTexts[list];
-        if (match) {
-            found = true;
-            matchedRow = row;
-            Text1(informationBox).SetText(List1(explanationsList).List(row));
-        }
-    }
+    const int matchedRow = m_round.decide(
+        List2(placeColumn).rowsHolding(*chosenTexts[placeColumn]),
+        std::span(chosenTexts).first(std::size_t(lists)),
+        [this](int column, int row) -> const QString & { return List2(qint16(column)).List(row); });
+    const bool found = matchedRow >= 0;
+    if (found)
+        Text1(informationBox).SetText(List1(explanationsList).List(matchedRow));
 
     if (found) {
         for (qint16 list = 0; list < lists; ++list)

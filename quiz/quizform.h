@@ -6,7 +6,7 @@
 #include "forms/label.h"
 #include "forms/listbox.h"
 #include "forms/textbox.h"
-#include "quiz/roundrecord.h"
+#include "content/roundrecord.h"
 #include "quiz/roundsummary.h"
 
 #include <array>
@@ -112,7 +112,7 @@ private:
     qint64 correctCount = 0;
     qint64 wrongCount = 0;
     std::optional<content::Quiz> m_quiz;
-    RoundRecord m_round;
+    content::RoundRecord m_round;
 };
 
 } // namespace quiz

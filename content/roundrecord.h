@@ -1,15 +1,21 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QString>
+
+#include <functional>
+#include <span>
 
 #include <set>
 #include <vector>
 
-namespace quiz {
+namespace content {
 
 // The bookkeeping of a round beside its lists and counters: which rows of the table it plays,
-// which of them the pupil has matched and which she has missed, and how long she has played.
-// A row is missed when a wrong check chose its first-column entry before the row was matched.
+// which of them the pupil has matched and which she has missed, and how long she has played;
+// and the rule that decides a check. The window keeps one for its round, and the classroom's
+// host one for each pupil's. A row is missed when a wrong check chose its first-column entry
+// before the row was matched.
 class RoundRecord {
 public:
     // A round of these rows of the table, in table order, begins.
@@ -28,6 +34,16 @@ public:
     // does not play, is not missed.
     void noteMiss(int row);
 
+    // The row a check finds, or -1: of the candidates, the rows of the table that hold the
+    // chosen first-column entry in increasing order, every one the round plays and has not
+    // found yet whose other answers (answer(column, row)) are the chosen ones is a match, and
+    // each is shown in turn, so the last one's explanation stays: that last one is the row found.
+    // Comparisons are exact, trailing blanks included. chosen holds the chosen text of each list
+    // in play.
+    using Answer = std::function<const QString &(int column, int row)>;
+    int decide(std::span<const int> candidates, std::span<const QString *const> chosen,
+               const Answer &answer) const;
+
     // The rows missed so far, in table order.
     std::vector<int> missedRows() const { return {m_missed.begin(), m_missed.end()}; }
     // Milliseconds since the round's first choice; 0 before it.
@@ -42,4 +58,4 @@ private:
     QElapsedTimer m_sinceFirstChoice;
 };
 
-} // namespace quiz
+} // namespace content

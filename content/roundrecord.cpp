@@ -1,6 +1,6 @@
-#include "quiz/roundrecord.h"
+#include "content/roundrecord.h"
 
-namespace quiz {
+namespace content {
 
 void RoundRecord::begin(std::vector<int> rows) {
     m_rows = std::move(rows);
@@ -25,4 +25,17 @@ void RoundRecord::noteMiss(int row) {
         m_missed.insert(row);
 }
 
-} // namespace quiz
+int RoundRecord::decide(std::span<const int> candidates, std::span<const QString *const> chosen,
+                        const Answer &answer) const {
+    int found = -1;
+    for (const int row : candidates) {
+        bool match = isOpen(row);
+        for (std::size_t column = 1; match && column < chosen.size(); ++column)
+            match = answer(int(column), row) == *chosen[column];
+        if (match)
+            found = row;
+    }
+    return found;
+}
+
+} // namespace content
