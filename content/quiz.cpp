@@ -6,6 +6,15 @@ using namespace Qt::StringLiterals;
 
 namespace content {
 
+QString shownOnMatch(const Quiz &quiz, const QuizRow &row) {
+    if (!row.explanation.isEmpty())
+        return row.explanation;
+    QString text = u"Вярно!\r\n"_s;
+    for (std::size_t column = 0; column < std::size_t(quiz.answerCount); ++column)
+        text += quiz.captions[column] + u": "_s + row.answers[column] + u"\r\n"_s;
+    return text;
+}
+
 Quiz builtInQuiz() {
     Quiz quiz;
     quiz.title = u"Valtessa"_s;

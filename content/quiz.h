@@ -38,6 +38,10 @@ struct Quiz {
     friend bool operator==(const Quiz &, const Quiz &) = default;
 };
 
+// What the information box shows when the pupil matches the row: its explanation, or, for a row
+// without one, that the answer is right and the row's answers under their captions.
+QString shownOnMatch(const Quiz &quiz, const QuizRow &row);
+
 // The built-in battles as a quiz: title "Valtessa", captions "Място", "Победител", "Победен",
 // explanation column "Обяснение", the rows in stored order.
 Quiz builtInQuiz();

@@ -1,5 +1,7 @@
 #include "content/roundrecord.h"
 
+#include <QHash>
+
 namespace content {
 
 void RoundRecord::begin(std::vector<int> rows) {
@@ -23,6 +25,31 @@ void RoundRecord::noteMatch(int row) {
 void RoundRecord::noteMiss(int row) {
     if (isOpen(row))
         m_missed.insert(row);
+}
+
+QStringList RoundRecord::missedRowNames(int lists, const Answer &answer) const {
+    const auto answersOf = [&answer](int row, int count) {
+        QStringList answers;
+        for (int column = 0; column < count; ++column)
+            answers << answer(column, row);
+        return answers;
+    };
+    QHash<QStringList, int> rowsSharing;
+    for (const int row : m_rows)
+        for (int count = 1; count < lists; ++count)
+            ++rowsSharing[answersOf(row, count)];
+    QStringList names;
+    for (const int row : m_missed) {
+        int named = 1;
+        while (named < lists && rowsSharing.value(answersOf(row, named)) > 1)
+            ++named;
+        QStringList answers = answersOf(row, named);
+        if (named > 1)
+            for (QString &text : answers)
+                text = text.trimmed();
+        names << answers.join(QStringLiteral(" — "));
+    }
+    return names;
 }
 
 int RoundRecord::decide(std::span<const int> candidates, std::span<const QString *const> chosen,

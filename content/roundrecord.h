@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <span>
@@ -46,6 +47,10 @@ public:
 
     // The rows missed so far, in table order.
     std::vector<int> missedRows() const { return {m_missed.begin(), m_missed.end()}; }
+    // The same as a summary names them: by as many of its answers (of lists answer lists) as
+    // tell each from the round's other rows, after dashes: its first entry; the second too when
+    // rows share the first; the third when they share both.
+    QStringList missedRowNames(int lists, const Answer &answer) const;
     // Milliseconds since the round's first choice; 0 before it.
     qint64 playTime() const {
         return m_sinceFirstChoice.isValid() ? m_sinceFirstChoice.elapsed() : 0;

@@ -41,14 +41,6 @@ QString introductionTo(const content::Quiz &quiz) {
            u"„Изчисти“ започва нов кръг.\r\n"_s;
 }
 
-// What a right answer shows for a row without an explanation: that it was right, and the row.
-QString rightAnswerWithoutExplanation(const content::Quiz &quiz, const content::QuizRow &row) {
-    QString text = u"Вярно!\r\n"_s;
-    for (std::size_t column = 0; column < std::size_t(quiz.answerCount); ++column)
-        text += quiz.captions[column] + u": "_s + row.answers[column] + u"\r\n"_s;
-    return text;
-}
-
 // A caption as a word inside a sentence: „Място“ becomes „място“, but an abbreviation or a
 // name in capitals („ДДС“, „НАТО“), whose second letter is a capital too, stays as written.
 QString captionInSentence(QString caption) {
@@ -128,8 +120,7 @@ void QuizForm::openQuiz(content::Quiz quiz) {
     for (const content::QuizRow &row : quiz.rows) {
         for (qint16 column = 0; column < lists; ++column)
             columns[std::size_t(column)].append(row.answers[std::size_t(column)]);
-        explanations.append(row.explanation.isEmpty() ? rightAnswerWithoutExplanation(quiz, row)
-                                                      : row.explanation);
+        explanations.append(content::shownOnMatch(quiz, row));
     }
     for (qint16 column = 0; column < maxAnswerLists; ++column) {
         List2(column).Clear();
@@ -285,31 +276,11 @@ void QuizForm::noteMissedRows(const QString &firstEntry) {
 }
 
 RoundSummary QuizForm::summary() const {
-    RoundSummary result{correctCount, wrongCount, m_round.playTime(), {}};
-    // A missed row is named by as many of its answers as tell it from the round's other rows:
-    // its first entry; the second too when rows share the first; the third when they share both.
-    const qint16 lists = answerListsInPlay();
-    const auto answersOf = [this](int row, qint16 count) {
-        QStringList answers;
-        for (qint16 list = 0; list < count; ++list)
-            answers << List2(list).List(row);
-        return answers;
-    };
-    QHash<QStringList, int> rowsSharing;
-    for (const int row : m_round.rows())
-        for (qint16 count = 1; count < lists; ++count)
-            ++rowsSharing[answersOf(row, count)];
-    for (const int row : m_round.missedRows()) {
-        qint16 named = 1;
-        while (named < lists && rowsSharing.value(answersOf(row, named)) > 1)
-            ++named;
-        QStringList answers = answersOf(row, named);
-        if (named > 1)
-            for (QString &answer : answers)
-                answer = answer.trimmed();
-        result.missedRows << answers.join(u" — "_s);
-    }
-    return result;
+    return {
+        correctCount, wrongCount, m_round.playTime(),
+        m_round.missedRowNames(answerListsInPlay(), [this](int column, int row) -> const QString & {
+            return List2(qint16(column)).List(row);
+        })};
 }
 
 // Names the lists still without a choice by their captions: „Изберете място и победен.“
