@@ -1,0 +1,219 @@
+#include "classroom/classclient.h"
+#include "classroom/classhost.h"
+#include "classroom/classrecords.h"
+#include "classroom/localnetwork.h"
+#include "classroom/protocol.h"
+#include "content/battletable.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebSocket>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace classroom;
+
+namespace {
+
+// A pupil of the test: a real client, and what it was told.
+struct Pupil {
+    std::unique_ptr<ClassClient> client;
+    std::optional<Welcome> welcome;
+    std::vector<Verdict> verdicts;
+    std::optional<Finished> finished;
+    QStringList refusals;
+};
+
+std::unique_ptr<Pupil> pupilOf(quint16 port, const QString &code, const QString &name) {
+    auto pupil = std::make_unique<Pupil>();
+    pupil->client = std::make_unique<ClassClient>(RoundAddress{u"127.0.0.1"_s, port, code}, name);
+    Pupil *p = pupil.get();
+    QObject::connect(p->client.get(), &ClassClient::welcomed,
+                     [p](const Welcome &w) { p->welcome = w; });
+    QObject::connect(p->client.get(), &ClassClient::verdict,
+                     [p](const Verdict &v) { p->verdicts.push_back(v); });
+    QObject::connect(p->client.get(), &ClassClient::finished,
+                     [p](const Finished &f) { p->finished = f; });
+    QObject::connect(p->client.get(), &ClassClient::refused,
+                     [p](const QString &r) { p->refusals << r; });
+    p->client->connectToRound();
+    return pupil;
+}
+
+// The battles' triples, and a wrong one for each: the row's place with the next row's winner.
+QStringList triple(int row) {
+    const content::BattleRow &battle = content::battleTable[std::size_t(row)];
+    return {battle.place.toString(), battle.winner.toString(), battle.defeated.toString()};
+}
+
+QStringList wrongTriple(int row) {
+    QStringList choice = triple(row);
+    choice[1] = triple((row + 1) % content::battleCount)[1];
+    return choice;
+}
+
+} // namespace
+
+class TestClassroom : public QObject {
+    Q_OBJECT
+
+private slots:
+    void localNetwork_data();
+    void localNetwork();
+    void badMessages_data();
+    void badMessages();
+    void aClassPlaysToTheEnd();
+    void aDroppedPupilCarriesOnWithNothingCountedTwice();
+};
+
+void TestClassroom::localNetwork_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("local");
+    for (const char *address :
+         {"127.0.0.1", "10.1.2.3", "172.16.0.1", "172.31.255.254", "192.168.1.10", "169.254.7.9",
+          "::1", "fd12:3456::1", "fe80::1", "::ffff:192.168.0.5"})
+        QTest::newRow(address) << QString::fromLatin1(address) << true;
+    for (const char *address : {"8.8.8.8", "172.32.0.1", "172.15.255.255", "192.169.0.1",
+                                "100.64.0.1", "2001:db8::1", "::ffff:8.8.4.4", "224.0.0.251"})
+        QTest::newRow(address) << QString::fromLatin1(address) << false;
+}
+
+void TestClassroom::localNetwork() {
+    QFETCH(QString, address);
+    QFETCH(bool, local);
+    QCOMPARE(isLocalNetwork(QHostAddress(address)), local);
+}
+
+void TestClassroom::badMessages_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not JSON") << "{\"type\":"_ba;
+    QTest::newRow("not an object") << "[1,2]"_ba;
+    QTest::newRow("unknown type") << R"({"type":"peek"})"_ba;
+    QTest::newRow("other protocol")
+        << R"({"type":"join","protocol":2,"code":"1234","name":"А"})"_ba;
+    QTest::newRow("code of three digits")
+        << R"({"type":"join","protocol":1,"code":"123","name":"А"})"_ba;
+    QTest::newRow("empty name") << R"({"type":"join","protocol":1,"code":"1234","name":"  "})"_ba;
+    QTest::newRow("control character in the name")
+        << "{\"type\":\"join\",\"protocol\":1,\"code\":\"1234\",\"name\":\"\\u0007\"}"_ba;
+    QTest::newRow("token not hex")
+        << R"({"type":"resume","protocol":1,"token":"zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz"})"_ba;
+    QTest::newRow("one entry") << R"({"type":"check","serial":1,"choice":["а"]})"_ba;
+    QTest::newRow("four entries") << R"({"type":"check","serial":1,"choice":["а","б","в","г"]})"_ba;
+    QTest::newRow("an entry not text") << R"({"type":"check","serial":1,"choice":["а",2]})"_ba;
+    QTest::newRow("serial not whole") << R"({"type":"check","serial":1.5,"choice":["а","б"]})"_ba;
+    QTest::newRow("no serial") << R"({"type":"again"})"_ba;
+    QTest::newRow("too large") << QByteArray(maxClientMessageBytes + 1, ' ');
+}
+
+void TestClassroom::badMessages() {
+    QFETCH(QByteArray, bytes);
+    QVERIFY(std::holds_alternative<BadMessage>(parseClientMessage(bytes)));
+}
+
+// Thirty pupils play the battles at once, each with wrong checks of its own between the right
+// ones: every verdict is what a round alone gives, and the teacher's figures, live and as the
+// records give them back, are what was played.
+void TestClassroom::aClassPlaysToTheEnd() {
+    QTemporaryDir folder;
+    ClassRecords records(folder.filePath(u"records.sqlite"_s));
+    QVERIFY2(records.isOpen(), qPrintable(records.error()));
+    auto round = std::make_unique<ClassRound>(content::builtInQuiz(), u"10 б"_s, u"4821"_s);
+    const int recordsRound = records.addRound(*round, 0);
+    ClassHost host(std::move(round), &records, recordsRound);
+    QVERIFY2(host.listen(0), qPrintable(host.error()));
+
+    constexpr int pupils = 30;
+    std::vector<std::unique_ptr<Pupil>> class_;
+    std::vector<int> wrongs(pupils);
+    for (int i = 0; i < pupils; ++i) {
+        class_.push_back(pupilOf(host.port(), u"4821"_s, u"Ученик "_s + QString::number(i + 1)));
+        wrongs[std::size_t(i)] = i % 4;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(class_.begin(), class_.end(),
+                                         [](const auto &p) { return p->welcome.has_value(); }),
+                             20000);
+    // Each pupil its wrong checks first, then every row in order, one check after each verdict.
+    for (int i = 0; i < pupils; ++i) {
+        Pupil *pupil = class_[std::size_t(i)].get();
+        const int wrong = wrongs[std::size_t(i)];
+        const auto next = [pupil, wrong] {
+            const int done = int(pupil->verdicts.size());
+            if (done < wrong + content::battleCount)
+                pupil->client->check(done < wrong ? wrongTriple(done) : triple(done - wrong));
+        };
+        connect(pupil->client.get(), &ClassClient::verdict, this, next, Qt::QueuedConnection);
+        next();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(class_.begin(), class_.end(),
+                                         [](const auto &p) { return p->finished.has_value(); }),
+                             60000);
+    for (int i = 0; i < pupils; ++i) {
+        const Pupil &pupil = *class_[std::size_t(i)];
+        const int wrong = wrongs[std::size_t(i)];
+        for (int v = 0; v < int(pupil.verdicts.size()); ++v) {
+            QCOMPARE(pupil.verdicts[std::size_t(v)].right, v >= wrong);
+            if (v >= wrong)
+                QCOMPARE(pupil.verdicts[std::size_t(v)].shown,
+                         content::battleTable[std::size_t(v - wrong)].explanation.toString());
+        }
+        QCOMPARE(pupil.finished->summary.rightAnswers, qint64(content::battleCount));
+        QCOMPARE(pupil.finished->summary.wrongAnswers, qint64(wrong));
+        QCOMPARE(pupil.finished->summary.missedRows.size(), qsizetype(wrong));
+    }
+    const auto checkFigures = [&](const ClassRound &figures) {
+        const std::vector<PupilFigures> table = figures.pupils();
+        QCOMPARE(int(table.size()), pupils);
+        for (const PupilFigures &pupil : table) {
+            QCOMPARE(pupil.matched, qint64(content::battleCount));
+            QCOMPARE(pupil.wrong, qint64(wrongs[std::size_t(pupil.pupil - 1)]));
+            QVERIFY(pupil.finished);
+        }
+        const std::vector<RowFigures> rows = figures.rows();
+        for (int row = 0; row < content::battleCount; ++row) {
+            QCOMPARE(rows[std::size_t(row)].matched, qint64(pupils));
+            // Pupils with more than `row` wrong checks chose this row's place wrongly.
+            const auto expected = std::count_if(wrongs.begin(), wrongs.end(),
+                                                [row](int wrong) { return wrong > row; });
+            QCOMPARE(rows[std::size_t(row)].wrongChecks, qint64(expected));
+        }
+    };
+    checkFigures(host.round());
+    const std::unique_ptr<ClassRound> reloaded = records.load(recordsRound);
+    QVERIFY(reloaded != nullptr);
+    checkFigures(*reloaded);
+}
+
+// A pupil whose link drops with a check on its way comes back by itself: the check is decided
+// once, and the round goes on from where it was.
+void TestClassroom::aDroppedPupilCarriesOnWithNothingCountedTwice() {
+    ClassHost host(std::make_unique<ClassRound>(content::builtInQuiz(), QString(), u"0007"_s),
+                   nullptr, 0);
+    QVERIFY(host.listen(0));
+    const auto pupil = pupilOf(host.port(), u"0007"_s, u"Мария"_s);
+    QTRY_VERIFY(pupil->welcome.has_value());
+    QVERIFY(pupil->client->check(triple(0)));
+    QTRY_COMPARE(pupil->verdicts.size(), std::size_t(1));
+    // The link drops as the next check goes out; the client sends it again when it is back.
+    QSignalSpy online(pupil->client.get(), &ClassClient::onlineChanged);
+    QVERIFY(pupil->client->check(wrongTriple(1)));
+    pupil->client->findChild<QWebSocket *>()->abort();
+    QTRY_VERIFY_WITH_TIMEOUT(online.size() >= 2 && online.last().first().toBool(), 10000);
+    QTRY_COMPARE(pupil->verdicts.size(), std::size_t(2));
+    QVERIFY(!pupil->verdicts[1].right);
+    QCOMPARE(pupil->verdicts[1].wrongAnswers, qint64(1));
+    QVERIFY(pupil->client->check(triple(1)));
+    QTRY_COMPARE(pupil->verdicts.size(), std::size_t(3));
+    const PupilFigures figures = *host.round().pupil(1);
+    QCOMPARE(figures.matched, qint64(2));
+    QCOMPARE(figures.wrong, qint64(1));
+    // The lists it got back hold what is left: fifteen places before the second match.
+    QCOMPARE(pupil->welcome->attempt.lists[0].size(), qsizetype(content::battleCount - 1));
+    QVERIFY(!pupil->welcome->attempt.lists[0].contains(triple(0)[0]));
+}
+
+QTEST_GUILESS_MAIN(TestClassroom)
+#include "tst_classroom.moc"
