@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace quizfile {
@@ -38,9 +42,40 @@ int usedWidth(const QStringList &values) {
     return int(values.rend() - last);
 }
 
+// Whether every character is printable ASCII or lies from U+00A0 up to the surrogates, as
+// nearly every cell's do: the first test of badCharacter, made eight characters at a time where
+// the processor can, which reads a large table's text several times faster.
+bool onlyPlainCharacters(QStringView text) {
+    const char16_t *next = text.utf16();
+    const char16_t *const end = next + text.size();
+#if defined(__SSE2__) || defined(_M_X64)
+    // u - low < width, unsigned, is u - low saturated at width - 1 being 0.
+    const auto within = [](__m128i chars, short low, short width) {
+        const __m128i offset = _mm_sub_epi16(chars, _mm_set1_epi16(low));
+        return _mm_cmpeq_epi16(_mm_subs_epu16(offset, _mm_set1_epi16(short(width - 1))),
+                               _mm_setzero_si128());
+    };
+    for (; end - next >= 8; next += 8) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i *>(next));
+        const __m128i plain = _mm_or_si128(within(chars, 0x20, 0x7F - 0x20),
+                                           within(chars, 0xA0, short(0xD800 - 0xA0)));
+        if (_mm_movemask_epi8(plain) != 0xFFFF)
+            return false;
+    }
+#endif
+    for (; next != end; ++next) {
+        const char16_t u = *next;
+        if (!((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u < 0xD800)))
+            return false;
+    }
+    return true;
+}
+
 // Why a value cannot be shown in a list or a label, or nothing when it can. Line breaks and tabs
 // are allowed only where the text box shows them.
 std::optional<QString> badCharacter(const QString &value, bool inTextBox) {
+    if (onlyPlainCharacters(value))
+        return std::nullopt;
     for (qsizetype i = 0; i < value.size(); ++i) {
         const char16_t u = value[i].unicode();
         if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u < 0xD800) || (u > 0xDFFF && u != 0xFFFD))
@@ -83,6 +118,10 @@ QStringList valuesOf(const std::vector<TableCell> &cells) {
 } // namespace
 
 bool isBlankCharacter(QChar c) {
+    // No blank lies from U+0100 (after the no-break space) to U+167F (before the Ogham space
+    // mark), where Cyrillic is: the common case needs no look-up of the character's category.
+    if (c.unicode() >= 0x100 && c.unicode() < 0x1680)
+        return false;
     return c.isSpace() || c == u'\u200B' || c == u'\u2060' || c == u'\uFEFF';
 }
 
