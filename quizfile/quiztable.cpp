@@ -137,6 +137,39 @@ bool namesExplanations(const QString &caption) {
     return withoutSurroundingBlanks(caption).compare(u"Обяснение"_s, Qt::CaseInsensitive) == 0;
 }
 
+const QString &ColumnTexts::add(const QString &text, int &number) {
+    if (m_texts.size() * 2 >= m_slots.size())
+        grow();
+    // Seeded as QHash seeds its own, so that a file cannot be made to put its texts in one chain.
+    const auto hash = quint32(qHash(text, QHashSeed::globalSeed()));
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        Slot &slot = m_slots[i];
+        if (slot.number < 0) {
+            slot = {hash, int(m_texts.size())};
+            m_texts.push_back(text);
+        } else if (slot.hash != hash || m_texts[std::size_t(slot.number)] != text) {
+            continue;
+        }
+        number = slot.number;
+        return m_texts[std::size_t(slot.number)];
+    }
+}
+
+void ColumnTexts::grow() {
+    std::vector<Slot> grown(std::max<std::size_t>(64, m_slots.size() * 2));
+    const std::size_t mask = grown.size() - 1;
+    for (const Slot &slot : m_slots) {
+        if (slot.number < 0)
+            continue;
+        std::size_t i = slot.hash & mask;
+        while (grown[i].number >= 0)
+            i = (i + 1) & mask;
+        grown[i] = slot;
+    }
+    m_slots = std::move(grown);
+}
+
 QuizTable::QuizTable(TableSource source)
     : m_source(std::move(source)) {
     m_quiz.title = m_source.title;
@@ -254,10 +287,14 @@ void QuizTable::readRow(QStringList values, int line) {
              u"излишна клетка: заглавният ред има само "_s + columnCount(m_width) +
                  u"; изтрийте клетката"_s + quotesHint());
     }
-    values.resize(std::max(cellsGiven, m_width));
+    // Only a short row grows: resizing the list it shares with the caller would copy it.
+    if (cellsGiven < m_width)
+        values.resize(m_width);
     checkValues(values, line, false, cellsGiven);
 
     content::QuizRow row;
+    // A list holds at most 32 767 entries, so each column's number fits in 16 bits.
+    quint64 answers = 0;
     for (int i = 0; i < m_quiz.answerCount; ++i) {
         const QString &answer = values[i];
         // A caption that is also one of its column's values was the first answer, not a name.
@@ -269,25 +306,19 @@ void QuizTable::readRow(QStringList values, int line) {
                      u"нея ред с имената на колоните (например „Писател“, „Творба“, "
                      u"„Герой“)"_s);
         }
-        QSet<QString> &texts = m_answerTexts[size_t(i)];
-        const auto known = texts.constFind(answer);
-        row.answers[size_t(i)] = known != texts.constEnd() ? *known : *texts.insert(answer);
+        int number = 0;
+        row.answers[size_t(i)] = m_answerTexts[size_t(i)].add(answer, number);
+        answers |= quint64(number) << (16 * i);
     }
     if (m_width > m_quiz.answerCount)
         row.explanation = values[m_quiz.answerCount];
-    // Rows are told apart by a hash of their answers, and only rows of the same hash compared
-    // whole: a table of tens of thousands of rows keeps no second copy of its answers.
-    const size_t hash = qHashRange(row.answers.begin(), row.answers.end());
-    for (auto seen = m_rowsByAnswers.constFind(hash);
-         seen != m_rowsByAnswers.constEnd() && seen.key() == hash; ++seen) {
-        if (m_quiz.rows[size_t(seen->first)].answers == row.answers) {
-            fail(line, 0,
-                 u"същите отговори като на ред "_s + QString::number(seen->second) +
-                     u" – двата реда не могат да се различат; изтрийте единия ред или "
-                     u"променете отговорите му"_s);
-        }
+    if (const auto seen = m_lineOfAnswers.constFind(answers); seen != m_lineOfAnswers.constEnd()) {
+        fail(line, 0,
+             u"същите отговори като на ред "_s + QString::number(*seen) +
+                 u" – двата реда не могат да се различат; изтрийте единия ред или "
+                 u"променете отговорите му"_s);
     }
-    m_rowsByAnswers.insert(hash, {int(m_quiz.rows.size()), line});
+    m_lineOfAnswers.insert(answers, line);
     m_quiz.rows.push_back(std::move(row));
 }
 

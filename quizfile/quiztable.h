@@ -4,7 +4,6 @@
 #include "quizfile/spreadsheet/filefault.h"
 
 #include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +40,26 @@ QString withoutSurroundingBlanks(const QString &text);
 // it aside), which makes a header of three two answers and an explanation; any other caption
 // keeps it three answers, as such files have always been read.
 bool namesExplanations(const QString &caption);
+
+// The distinct texts of a table's column, each numbered in the order first seen: a text that
+// comes again is given back as it came first, sharing its characters, as answer columns repeat
+// their values (a winner, a country, a year). Open addressing over the texts' hashes, kept with
+// them, so that growing reads no text again.
+class ColumnTexts {
+public:
+    // The text as it came first, and its number.
+    const QString &add(const QString &text, int &number);
+
+private:
+    void grow();
+
+    struct Slot {
+        quint32 hash = 0;
+        int number = -1; // -1: empty
+    };
+    std::vector<QString> m_texts;
+    std::vector<Slot> m_slots;
+};
 
 // Turns the rows of a table into a quiz, whatever the table was read from: a CSV file, pasted
 // cells or a spreadsheet's sheet give the same quiz and the same messages for the same cells.
@@ -81,11 +100,11 @@ private:
     std::optional<int> m_titleLine;
     std::optional<int> m_headerLine;
     int m_width = 0; // columns of the header: the answers and, if there is one, the explanation
-    // The rows read so far by the hash of their answers: their index in the quiz, and their line.
-    QMultiHash<size_t, std::pair<int, int>> m_rowsByAnswers;
-    // Each answer column's texts so far: a text that comes again shares the first one's
-    // characters, as answer columns repeat their values (a winner, a country, a year).
-    std::array<QSet<QString>, content::maxAnswerColumns> m_answerTexts;
+    // Each answer column's texts so far.
+    std::array<ColumnTexts, content::maxAnswerColumns> m_answerTexts;
+    // The line of each row read so far, by its answers' numbers in their columns: rows with the
+    // same answers have the same numbers, and only they.
+    QHash<quint64, int> m_lineOfAnswers;
 };
 
 } // namespace quizfile
