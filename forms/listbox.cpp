@@ -198,10 +198,12 @@ void ListBox::RemoveItem(int index) {
 // has none, as when the program removes an entry from a list the pupil is not in. Only a list
 // with the focus says so; the others keep their current entry quietly.
 void ListBox::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
-    if (hasFocus())
+    if (hasFocus()) {
         QListView::currentChanged(current, previous);
-    else
+    } else {
+        // NOLINTNEXTLINE(bugprone-parent-virtual-call): QListView's own is what is left out
         QAbstractItemView::currentChanged(current, previous);
+    }
 }
 
 // Whether the entry is seen whole: the delegate cuts off what does not fit its place in the list.
@@ -341,14 +343,21 @@ QStringList ListBox::sortedForEmptyList(const QStringList &texts) {
 }
 
 std::span<const int> ListBox::rowsHolding(const QString &text) const {
-    const auto textOf = [this](int row) -> const QString & { return m_texts[row]; };
+    // Rows by their texts, and a row against a text either way round, for equal_range.
+    struct ByText {
+        const ListBox *list;
+        bool operator()(int a, int b) const { return list->List(a) < list->List(b); }
+        bool operator()(int row, const QString &text) const { return list->List(row) < text; }
+        bool operator()(const QString &text, int row) const { return text < list->List(row); }
+    };
     if (m_rowsByText.size() != std::size_t(m_texts.size())) {
         m_rowsByText.resize(std::size_t(m_texts.size()));
         std::iota(m_rowsByText.begin(), m_rowsByText.end(), 0);
-        std::ranges::stable_sort(m_rowsByText, std::ranges::less{}, textOf);
+        std::stable_sort(m_rowsByText.begin(), m_rowsByText.end(), ByText{this});
     }
-    const auto found = std::ranges::equal_range(m_rowsByText, text, std::ranges::less{}, textOf);
-    return {found.begin(), found.end()};
+    const auto [first, last] =
+        std::equal_range(m_rowsByText.begin(), m_rowsByText.end(), text, ByText{this});
+    return {first, last};
 }
 
 // Binary search for the first item that sorts after text, so equal items keep the order they
