@@ -13,8 +13,12 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <future>
+#include <iterator>
 #include <limits>
 #include <numeric>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace forms {
@@ -52,19 +56,19 @@ private:
 // find each entry, as they did from it.
 class ListBox::Entries : public QAbstractListModel {
 public:
-    Entries(const QStringList &texts, QObject *parent)
-        : QAbstractListModel(parent)
-        , m_texts(texts) {}
+    explicit Entries(ListBox &list)
+        : QAbstractListModel(&list)
+        , m_list(list) {}
 
     int rowCount(const QModelIndex &parent) const override {
-        return parent.isValid() ? 0 : int(m_texts.size());
+        return parent.isValid() ? 0 : m_list.ListCount();
     }
 
     QVariant data(const QModelIndex &index, int role) const override {
-        if (!index.isValid() || index.row() >= m_texts.size() ||
+        if (!index.isValid() || index.row() >= m_list.ListCount() ||
             (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
-        return m_texts.at(index.row());
+        return m_list.List(index.row());
     }
 
     Qt::ItemFlags flags(const QModelIndex &index) const override {
@@ -93,13 +97,13 @@ public:
     }
 
 private:
-    const QStringList &m_texts;
+    const ListBox &m_list;
 };
 
 ListBox::ListBox(const QString &name, bool sorted, QWidget *parent, bool hidden)
     : QListView(parent)
     , m_name(name)
-    , m_entries(new Entries(m_texts, this)) {
+    , m_entries(new Entries(*this)) {
     setObjectName(name);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Every entry is one line of the same font: the view need not measure each one again
@@ -148,8 +152,28 @@ void ListBox::setCurrentRow(int row, QItemSelectionModel::SelectionFlags command
     selectionModel()->setCurrentIndex(model()->index(row, 0), command);
 }
 
+QStringList ListBox::entries() const {
+    if (!m_order)
+        return m_texts;
+    QStringList texts;
+    texts.reserve(qsizetype(m_order->size()));
+    for (const quint16 index : *m_order)
+        texts.append(m_texts[index]);
+    return texts;
+}
+
+// A list kept in an order of its own is put back in list order before an entry is inserted:
+// no caller of ours inserts single entries into a list filled at once.
+void ListBox::keepInListOrder() {
+    if (!m_order)
+        return;
+    m_texts = entries();
+    m_order.reset();
+}
+
 void ListBox::AddItem(const QString &text) {
     checkRoomFor("AddItem", 1);
+    keepInListOrder();
     const int position = m_collator ? sortedInsertPosition(text) : int(m_texts.size());
     m_entries->insertRows(position, position, [&] { m_texts.insert(position, text); });
     m_rowsByText.clear();
@@ -166,14 +190,19 @@ void ListBox::AddItems(const QStringList &texts) {
             AddItem(text);
         return;
     }
-    const QStringList added = m_collator ? sortedForEmptyList(texts) : texts;
     const int first = ListCount();
-    m_entries->insertRows(first, first + int(added.size()) - 1, [&] {
+    m_entries->insertRows(first, first + int(texts.size()) - 1, [&] {
         // Into an empty list, the added list's array is shared: its texts are not copied.
-        if (m_texts.isEmpty())
-            m_texts = added;
-        else
-            m_texts.append(added);
+        if (first == 0) {
+            m_texts = texts;
+            if (m_collator)
+                m_order = orderFor(texts);
+            else
+                m_order.reset();
+        } else {
+            keepInListOrder();
+            m_texts.append(texts);
+        }
     });
     m_rowsByText.clear();
 }
@@ -190,7 +219,12 @@ void ListBox::RemoveItem(int index) {
         selectionModel()->setCurrentIndex(model()->index(neighbour, 0),
                                           QItemSelectionModel::NoUpdate);
     }
-    m_entries->removeRow(index, [&] { m_texts.removeAt(index); });
+    m_entries->removeRow(index, [&] {
+        if (m_order)
+            m_order->erase(m_order->begin() + index);
+        else
+            m_texts.removeAt(index);
+    });
     m_rowsByText.clear();
 }
 
@@ -220,8 +254,7 @@ bool ListBox::viewportEvent(QEvent *event) {
     const auto *help = static_cast<QHelpEvent *>(event);
     const QModelIndex index = indexAt(help->pos());
     if (index.isValid() && !showsWhole(index))
-        QToolTip::showText(help->globalPos(), m_texts.at(index.row()), viewport(),
-                           visualRect(index));
+        QToolTip::showText(help->globalPos(), List(index.row()), viewport(), visualRect(index));
     else
         QToolTip::hideText();
     return true;
@@ -233,7 +266,7 @@ void ListBox::focusInEvent(QFocusEvent *event) {
 }
 
 void ListBox::keyboardSearch(const QString &search) {
-    if (m_texts.isEmpty())
+    if (ListCount() == 0)
         return;
     const bool newSearch = search.isEmpty() || !m_lastTyped.isValid() ||
                            m_lastTyped.elapsed() > QApplication::keyboardInputInterval();
@@ -246,10 +279,10 @@ void ListBox::keyboardSearch(const QString &search) {
         return;
     const int current = currentRow();
     const int start = current < 0 ? 0 : (newSearch || sameLetter) ? current + 1 : current;
-    const int count = int(m_texts.size());
+    const int count = ListCount();
     for (int i = 0; i < count; ++i) {
         const int row = (start + i) % count;
-        if (m_texts.at(row).startsWith(wanted, Qt::CaseInsensitive)) {
+        if (List(row).startsWith(wanted, Qt::CaseInsensitive)) {
             setCurrentIndex(model()->index(row, 0));
             return;
         }
@@ -260,14 +293,17 @@ void ListBox::keyboardSearch(const QString &search) {
 // the new entries would be shown from where the old ones were scrolled to: a cleared list starts
 // again from the top, at its first entry.
 void ListBox::Clear() {
-    m_entries->reset([&] { m_texts.clear(); });
+    m_entries->reset([&] {
+        m_texts.clear();
+        m_order.reset();
+    });
     m_rowsByText.clear();
     verticalScrollBar()->setValue(verticalScrollBar()->minimum());
     horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
 }
 
 void ListBox::checkIndex(const char *operation, int index) const {
-    if (index < 0 || index >= m_texts.size())
+    if (index < 0 || index >= ListCount())
         throwNoSuchEntry(operation, index);
 }
 
@@ -275,14 +311,14 @@ void ListBox::throwNoSuchEntry(const char *operation, int index) const {
     throw Error(QStringLiteral("%1.%2(%3): няма елемент с такъв номер (елементи: %4)")
                     .arg(m_name, QLatin1StringView(operation))
                     .arg(index)
-                    .arg(m_texts.size()));
+                    .arg(ListCount()));
 }
 
 void ListBox::checkRoomFor(const char *operation, qsizetype added) const {
-    if (added > std::numeric_limits<qint16>::max() - m_texts.size())
+    if (added > std::numeric_limits<qint16>::max() - ListCount())
         throw Error(QStringLiteral("%1.%2: списъкът е пълен (%3 елемента)")
                         .arg(m_name, QLatin1StringView(operation))
-                        .arg(m_texts.size()));
+                        .arg(ListCount()));
 }
 
 void ListBox::rememberOrder(const QStringList &texts, std::span<const quint16> order) {
@@ -292,54 +328,138 @@ void ListBox::rememberOrder(const QStringList &texts, std::span<const quint16> o
     m_lastOrder.assign(order.begin(), order.end());
 }
 
+namespace {
+
+// The collation keys of some texts, and the order of the keys.
+struct SortedKeys {
+    std::vector<QCollatorSortKey> keys;
+    std::vector<int> order; // positions in keys, in the order of the keys
+};
+
+SortedKeys sortedKeys(const QCollator &collator, const QStringList &texts,
+                      std::span<const int> which) {
+    SortedKeys sorted;
+    sorted.keys.reserve(which.size());
+    for (const int text : which)
+        sorted.keys.push_back(collator.sortKey(texts[text]));
+    sorted.order.resize(which.size());
+    std::iota(sorted.order.begin(), sorted.order.end(), 0);
+    const auto &keys = sorted.keys;
+    std::sort(sorted.order.begin(), sorted.order.end(), [&keys](int a, int b) {
+        return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0;
+    });
+    return sorted;
+}
+
+// The rank of each key of both halves, the second's counted after the first's: keys the
+// collation cannot tell apart share a rank. The two orders are merged as they are read.
+std::vector<int> ranksOf(const SortedKeys &first, const SortedKeys &second, int &ranks) {
+    std::vector<int> rank(first.keys.size() + second.keys.size());
+    const int secondStart = int(first.keys.size());
+    const QCollatorSortKey *last = nullptr;
+    ranks = 0;
+    const auto place = [&](const QCollatorSortKey &key, int at) {
+        if (last != nullptr && last->compare(key) != 0)
+            ++ranks;
+        last = &key;
+        rank[std::size_t(at)] = ranks;
+    };
+    auto a = first.order.begin();
+    auto b = second.order.begin();
+    while (a != first.order.end() || b != second.order.end()) {
+        const bool fromFirst = b == second.order.end() ||
+                               (a != first.order.end() && first.keys[std::size_t(*a)].compare(
+                                                              second.keys[std::size_t(*b)]) <= 0);
+        if (fromFirst) {
+            place(first.keys[std::size_t(*a)], *a);
+            ++a;
+        } else {
+            place(second.keys[std::size_t(*b)], secondStart + *b);
+            ++b;
+        }
+    }
+    ++ranks;
+    return rank;
+}
+
+// A collator of its own for another thread, set up as this one is: one collator must not be used
+// by two threads at once.
+QCollator sameAs(const QCollator &collator) {
+    QCollator copy(collator.locale());
+    copy.setCaseSensitivity(collator.caseSensitivity());
+    copy.setNumericMode(collator.numericMode());
+    copy.setIgnorePunctuation(collator.ignorePunctuation());
+    return copy;
+}
+
+// From this many distinct texts on, a second core makes half of the keys: below it, starting a
+// thread and its collator costs more than it saves.
+constexpr std::size_t keysForTwoThreads = 4096;
+
+} // namespace
+
 // Stable, so equal texts keep the order they came in, as AddItem one by one would leave them.
 // Comparing texts through the collator is what costs: each distinct text gets its collation key
 // once, the keys are sorted (comparing two is a comparison of bytes), and the texts are then put
-// in the order of their keys' ranks in one pass that keeps equal ones in their order.
-QStringList ListBox::sortedForEmptyList(const QStringList &texts) {
-    if (texts != m_lastUnsorted) {
-        const std::size_t count = std::size_t(texts.size());
-        QHash<QString, int> distinct;
-        distinct.reserve(texts.size());
-        std::vector<QCollatorSortKey> keys;
-        std::vector<int> keyOf(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            auto found = distinct.constFind(texts[qsizetype(i)]);
-            if (found == distinct.constEnd()) {
-                found = distinct.insert(texts[qsizetype(i)], int(keys.size()));
-                keys.push_back(m_collator->sortKey(texts[qsizetype(i)]));
-            }
-            keyOf[i] = *found;
+// in the order of their keys' ranks in one pass that keeps equal ones in their order. Making the
+// keys is nearly all of it: a large list has half of its keys made and sorted on a second
+// thread, the two halves are merged, and a thread frees the keys while the list goes on. Gives
+// the order: the i-th entry is texts[order[i]].
+const std::vector<quint16> &ListBox::orderFor(const QStringList &texts) {
+    if (texts == m_lastUnsorted)
+        return m_lastOrder;
+    const std::size_t count = std::size_t(texts.size());
+    // Texts that share their characters are equal, and a quiz's readers share every text
+    // repeated in a column: telling repeats by where their characters are finds them without
+    // reading a text. Equal texts that do not share theirs get a key each, equal keys.
+    QHash<std::pair<const QChar *, qsizetype>, int> distinct; // key + 1, 0 until seen
+    distinct.reserve(texts.size());
+    std::vector<int> firstOf; // for each key, the first text it is made from
+    std::vector<int> keyOf(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const QString &text = texts[qsizetype(i)];
+        int &key = distinct[{text.constData(), text.size()}];
+        if (key == 0) {
+            firstOf.push_back(int(i));
+            key = int(firstOf.size());
         }
-        std::vector<int> byKey(keys.size());
-        std::iota(byKey.begin(), byKey.end(), 0);
-        std::sort(byKey.begin(), byKey.end(),
-                  [&keys](int a, int b) { return keys[a].compare(keys[b]) < 0; });
-        // Texts the collation cannot tell apart share a rank.
-        std::vector<int> rank(keys.size());
-        int ranks = 0;
-        for (std::size_t i = 0; i < byKey.size(); ++i) {
-            if (i > 0 && keys[byKey[i - 1]].compare(keys[byKey[i]]) != 0)
-                ++ranks;
-            rank[std::size_t(byKey[i])] = ranks;
-        }
-        // Where each rank's texts start, then every text after those of lower ranks and after
-        // the earlier ones of its own. A list holds at most 32 767 entries, so every position
-        // fits in 16 bits.
-        std::vector<int> next(std::size_t(ranks) + 2, 0);
-        for (const int key : keyOf)
-            ++next[std::size_t(rank[std::size_t(key)]) + 1];
-        std::partial_sum(next.begin(), next.end(), next.begin());
-        m_lastOrder.resize(count);
-        for (std::size_t i = 0; i < count; ++i)
-            m_lastOrder[std::size_t(next[std::size_t(rank[std::size_t(keyOf[i])])]++)] = quint16(i);
-        m_lastUnsorted = texts;
+        keyOf[i] = key - 1;
     }
-    QStringList sorted;
-    sorted.reserve(texts.size());
-    for (quint16 index : m_lastOrder)
-        sorted.append(texts.at(index));
-    return sorted;
+    const std::size_t distinctCount = firstOf.size();
+    const bool twoThreads =
+        distinctCount >= keysForTwoThreads && std::thread::hardware_concurrency() > 1;
+    const std::size_t half = twoThreads ? distinctCount / 2 : distinctCount;
+    const std::span<const int> all(firstOf);
+    std::future<SortedKeys> later;
+    if (twoThreads)
+        later = std::async(std::launch::async,
+                           [&texts, rest = all.subspan(half), collator = sameAs(*m_collator)] {
+                               return sortedKeys(collator, texts, rest);
+                           });
+    SortedKeys first = sortedKeys(*m_collator, texts, all.first(half));
+    SortedKeys second = twoThreads ? later.get() : SortedKeys();
+    int ranks = 0;
+    const std::vector<int> rank = ranksOf(first, second, ranks);
+    // A key's destruction is two frees: the lambda destroys them itself, on its own thread (what
+    // it captured would otherwise be destroyed with the future, on this one).
+    if (twoThreads)
+        m_keysFreed = std::async(std::launch::async, [keys = std::move(first.keys),
+                                                      more = std::move(second.keys)]() mutable {
+            std::vector<QCollatorSortKey>().swap(keys);
+            std::vector<QCollatorSortKey>().swap(more);
+        });
+    // Where each rank's texts start, then every text after those of lower ranks and after the
+    // earlier ones of its own. A list holds at most 32 767 entries, so every position fits in 16
+    // bits.
+    std::vector<int> next(std::size_t(ranks) + 1, 0);
+    for (const int key : keyOf)
+        ++next[std::size_t(rank[std::size_t(key)]) + 1];
+    std::partial_sum(next.begin(), next.end(), next.begin());
+    m_lastOrder.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        m_lastOrder[std::size_t(next[std::size_t(rank[std::size_t(keyOf[i])])]++)] = quint16(i);
+    m_lastUnsorted = texts;
+    return m_lastOrder;
 }
 
 std::span<const int> ListBox::rowsHolding(const QString &text) const {
@@ -350,8 +470,8 @@ std::span<const int> ListBox::rowsHolding(const QString &text) const {
         bool operator()(int row, const QString &text) const { return list->List(row) < text; }
         bool operator()(const QString &text, int row) const { return text < list->List(row); }
     };
-    if (m_rowsByText.size() != std::size_t(m_texts.size())) {
-        m_rowsByText.resize(std::size_t(m_texts.size()));
+    if (m_rowsByText.size() != std::size_t(ListCount())) {
+        m_rowsByText.resize(std::size_t(ListCount()));
         std::iota(m_rowsByText.begin(), m_rowsByText.end(), 0);
         std::stable_sort(m_rowsByText.begin(), m_rowsByText.end(), ByText{this});
     }
@@ -364,10 +484,10 @@ std::span<const int> ListBox::rowsHolding(const QString &text) const {
 // were added in.
 int ListBox::sortedInsertPosition(const QString &text) const {
     int low = 0;
-    int high = int(m_texts.size());
+    int high = ListCount();
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (m_collator->compare(m_texts.at(middle), text) <= 0)
+        if (m_collator->compare(List(middle), text) <= 0)
             low = middle + 1;
         else
             high = middle;

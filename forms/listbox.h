@@ -5,6 +5,8 @@
 #include <QItemSelectionModel>
 #include <QListView>
 
+#include <future>
+
 #include <optional>
 #include <span>
 #include <vector>
@@ -32,12 +34,14 @@ public:
     const QString &name() const { return m_name; }
     bool isSorted() const { return m_collator.has_value(); }
 
-    qint16 ListCount() const { return static_cast<qint16>(m_texts.size()); }
+    qint16 ListCount() const {
+        return static_cast<qint16>(m_order ? m_order->size() : std::size_t(m_texts.size()));
+    }
     // Inline: a check scans tables of tens of thousands of rows through it.
     const QString &List(int index) const {
-        if (index < 0 || index >= m_texts.size())
+        if (index < 0 || index >= ListCount())
             throwNoSuchEntry("List", index);
-        return m_texts[index];
+        return m_order ? m_texts[(*m_order)[std::size_t(index)]] : m_texts[index];
     }
     // The selected item's index, or -1 when nothing is selected.
     int ListIndex() const;
@@ -50,7 +54,7 @@ public:
     void Clear();
 
     // The entries' texts in list order, List(0) first.
-    const QStringList &entries() const { return m_texts; }
+    QStringList entries() const;
 
     // The rows that hold exactly text, in increasing order. The first call after the entries
     // change puts the rows in the order of their texts; later calls find text there without
@@ -95,12 +99,17 @@ private:
     void checkRoomFor(const char *operation, qsizetype added) const;
     int sortedInsertPosition(const QString &text) const;
     bool showsWhole(const QModelIndex &index) const;
-    QStringList sortedForEmptyList(const QStringList &texts);
+    const std::vector<quint16> &orderFor(const QStringList &texts);
+    void keepInListOrder();
 
     QString m_name;
     std::optional<QCollator> m_collator;
-    // The entries' texts in list order, and the view's model over them.
+    // The entries' texts, in list order unless m_order is set: a sorted list filled at once keeps
+    // the very texts it was given, shared with the caller's (a table's column), and their order,
+    // m_texts[(*m_order)[i]] being List(i), instead of a second list of tens of thousands.
     QStringList m_texts;
+    std::optional<std::vector<quint16>> m_order;
+    // The view's model over the entries.
     Entries *m_entries;
     // The rows in the order of their texts (equal ones in row order), for rowsHolding; emptied
     // whenever the entries change, and made again when next asked for.
@@ -109,6 +118,8 @@ private:
     // same table adds the same texts again and need not sort them again.
     QStringList m_lastUnsorted;
     std::vector<quint16> m_lastOrder;
+    // The keys of the last sort, being freed on another thread.
+    std::future<void> m_keysFreed;
     // The letters of the search being typed, and when the last one came.
     QString m_typed;
     QElapsedTimer m_lastTyped;
