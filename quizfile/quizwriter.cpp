@@ -1,5 +1,6 @@
 #include "quizfile/quizwriter.h"
 
+#include "quizfile/csvwriter.h"
 #include "quizfile/quiztable.h"
 
 #include <QFile>
@@ -23,29 +24,6 @@ using content::Quiz;
 using content::QuizRow;
 
 namespace {
-
-bool needsQuotes(const QString &value) {
-    if (value.isEmpty())
-        return false;
-    // Blanks at either end stay part of the value only inside quotes; a value that begins like
-    // markup could make the file's start look like XML.
-    if (isBlankCharacter(value.front()) || isBlankCharacter(value.back()) || value.front() == u'<')
-        return true;
-    // A tab too, which an explanation may hold: outside quotes it would pass for a separator.
-    return std::any_of(value.begin(), value.end(), [](QChar c) {
-        return c == u';' || c == u',' || c == u'\t' || c == u'"' || c == u'\r' || c == u'\n';
-    });
-}
-
-void appendField(QString &out, const QString &value) {
-    if (!needsQuotes(value)) {
-        out += value;
-        return;
-    }
-    out += u'"';
-    out += QString(value).replace(u'"', u"\"\""_s);
-    out += u'"';
-}
 
 QString alreadyExists() {
     return u"файлът вече съществува; дайте друго име или първо преместете стария файл"_s;
@@ -123,7 +101,7 @@ QByteArray writeQuiz(const Quiz &quiz) {
     QString text;
     // A title of its own row above the header, as a spreadsheet user writes one.
     if (!withoutSurroundingBlanks(quiz.title).isEmpty()) {
-        appendField(text, quiz.title);
+        appendCsvField(text, quiz.title);
         text += u"\r\n";
     }
     const auto appendLine = [&](const std::array<QString, maxAnswerColumns> &cells,
@@ -131,11 +109,11 @@ QByteArray writeQuiz(const Quiz &quiz) {
         for (int i = 0; i < answers; ++i) {
             if (i > 0)
                 text += u';';
-            appendField(text, cells[size_t(i)]);
+            appendCsvField(text, cells[size_t(i)]);
         }
         if (withExplanation) {
             text += u';';
-            appendField(text, explanation);
+            appendCsvField(text, explanation);
         }
         text += u"\r\n";
     };
@@ -147,7 +125,7 @@ QByteArray writeQuiz(const Quiz &quiz) {
     return "\xEF\xBB\xBF" + text.toUtf8();
 }
 
-std::optional<QString> writeNewQuizFile(const QString &path, const Quiz &quiz) {
+std::optional<QString> writeNewFile(const QString &path, const QByteArray &bytes) {
     const QFileInfo info(path);
     if (info.isDir())
         return isAFolder();
@@ -157,14 +135,29 @@ std::optional<QString> writeNewQuizFile(const QString &path, const Quiz &quiz) {
     QFile file(path);
     if (auto problem = createNew(file))
         return problem;
-    const QByteArray bytes = writeQuiz(quiz);
-    if (file.write(bytes) == bytes.size() && file.flush())
+    bool written = file.write(bytes) == bytes.size() && file.flush();
+    bool diskFull = !written && file.error() == QFileDevice::ResourceError;
+#ifdef Q_OS_UNIX
+    // On the disk before it is called written: a school laptop's battery may run out next. A
+    // folder that cannot be synced (some network and FUSE ones) keeps the file all the same.
+    if (written && ::fsync(file.handle()) != 0 &&
+        (errno == EIO || errno == ENOSPC || errno == EDQUOT)) {
+        written = false;
+        diskFull = errno != EIO;
+    }
+#endif
+    // A network folder may tell only when the file is closed that it could not keep it.
+    file.close();
+    if (written && file.error() == QFileDevice::NoError)
         return std::nullopt;
-    const bool diskFull = file.error() == QFileDevice::ResourceError;
     // Nothing half written is left behind: the file is new, so no one else's work is lost.
     file.remove();
     return diskFull ? u"на диска няма достатъчно място"_s
                     : u"файлът не може да бъде записан докрай"_s;
+}
+
+std::optional<QString> writeNewQuizFile(const QString &path, const Quiz &quiz) {
+    return writeNewFile(path, writeQuiz(quiz));
 }
 
 } // namespace quizfile
