@@ -1,7 +1,7 @@
 #pragma once
 
 #include "classroom/localnetwork.h"
-#include "classroom/protocol.h"
+#include "classroom/round/protocol.h"
 
 #include <QObject>
 #include <QTimer>

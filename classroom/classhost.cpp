@@ -232,6 +232,25 @@ void ClassHost::handle(Connection &connection, const ClientMessage &message) {
         deliver(answer, socket);
         return;
     }
+    if (const auto *ask = std::get_if<AskNames>(&message)) {
+        if (heldOff(connection.address))
+            return refuseAndClose(socket, u"твърде много опити с грешен код от това място; "
+                                          u"опитайте отново след минута"_s);
+        if (ask->code != m_round->code()) {
+            noteWrongCode(connection.address);
+            return refuseAndClose(socket, u"кодът не е верен; вижте кода на екрана на учителя"_s);
+        }
+        QStringList free;
+        for (const QString &name : std::as_const(m_classList)) {
+            const auto pupils = m_round->pupils();
+            if (std::none_of(pupils.begin(), pupils.end(), [&name](const PupilFigures &pupil) {
+                    return pupil.name.compare(name, Qt::CaseInsensitive) == 0;
+                }))
+                free << name;
+        }
+        send(socket, {Names{free}});
+        return;
+    }
     if (const auto *resume = std::get_if<Resume>(&message)) {
         if (connection.pupil != 0 || !connection.heldName.isEmpty())
             return refuseAndClose(socket, u"вече сте в кръга"_s);

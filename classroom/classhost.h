@@ -1,7 +1,7 @@
 #pragma once
 
 #include "classroom/classrecords.h"
-#include "classroom/classround.h"
+#include "classroom/round/classround.h"
 
 #include <QHash>
 #include <QHostAddress>
@@ -58,6 +58,11 @@ public:
     qint64 offlineSince(int pupil) const;
     // The names that wait for the teacher to let them in.
     QStringList heldNames() const;
+
+    // The names of the class, which pupils choose from when they join; empty when pupils type
+    // their names.
+    void setClassList(const QStringList &names) { m_classList = names; }
+    const QStringList &classList() const { return m_classList; }
 
     // The teacher's answers: let a held name in, turn it away; remove a pupil; end the round.
     void approve(const QString &name);
@@ -118,6 +123,7 @@ private:
     QTimer m_keepAlive;
     QTimer m_retryRecords;
     PageServer m_pages;
+    QStringList m_classList;
     std::function<qint64()> m_clock;
     QString m_error;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "classroom/classround.h"
+#include "classroom/round/classround.h"
 
 #include <QSqlDatabase>
 #include <QString>

@@ -22,19 +22,26 @@ namespace quiz {
 
 namespace {
 
+QStringList captionsOf(const content::Quiz &quiz) {
+    QStringList captions;
+    for (int column = 0; column < quiz.answerCount; ++column)
+        captions << quiz.captions[std::size_t(column)];
+    return captions;
+}
+
 // The quiz's captions as a sentence names them: „Писател“, „Творба“ и „Герой“. Text from a quiz
 // file is joined to ours, never used as a format: it may hold "%1".
-QString quotedCaptions(const content::Quiz &quiz) {
+QString quotedCaptions(const QStringList &captions) {
     QStringList quoted;
-    for (int column = 0; column < quiz.answerCount; ++column)
-        quoted << u"„"_s + quiz.captions[std::size_t(column)] + u"“"_s;
+    for (const QString &caption : captions)
+        quoted << u"„"_s + caption + u"“"_s;
     return content::joinedList(std::move(quoted));
 }
 
-QString introductionTo(const content::Quiz &quiz) {
-    const QString all = quiz.answerCount == 2 ? u"двата"_s : u"трите"_s;
-    return u"Викторина „"_s + quiz.title + u"“: "_s + QString::number(quiz.rows.size()) +
-           u" реда.\r\n"_s + u"Изберете по един отговор от списъците "_s + quotedCaptions(quiz) +
+QString introductionTo(const QString &title, const QStringList &captions, qsizetype rows) {
+    const QString all = captions.size() == 2 ? u"двата"_s : u"трите"_s;
+    return u"Викторина „"_s + title + u"“: "_s + QString::number(rows) + u" реда.\r\n"_s +
+           u"Изберете по един отговор от списъците "_s + quotedCaptions(captions) +
            u" така, че "_s + all + u" да си съответстват, и натиснете „Провери“.\r\n"_s +
            u"При верен отговор "_s + all +
            u" избора изчезват от списъците, при грешен се показва „???“. "_s +
@@ -94,6 +101,12 @@ void QuizForm::Command1_Click(qint16 Index) {
         CheckAnswer();
         break;
     case newRoundButton:
+        // In a class round the teacher's program gives the next attempt, and the window shows
+        // it when it comes.
+        if (isPlayedRemotely()) {
+            m_againRemotely(false);
+            break;
+        }
         NewRound();
         AnnounceNewRound();
         break;
@@ -129,18 +142,9 @@ void QuizForm::openQuiz(content::Quiz quiz) {
     List1(explanationsList).Clear();
     List1(explanationsList).AddItems(explanations);
 
-    Label1(heading).SetCaption(quiz.title);
-    for (qint16 column = 0; column < maxAnswerLists; ++column) {
-        const QString caption = column < lists ? quiz.captions[std::size_t(column)] : QString();
-        Label1(qint16(column + 1)).SetCaption(caption);
-        List1(column).setAccessibleName(caption);
-    }
-    Command1(checkButton)
-        .setAccessibleDescription(u"Проверява избраните отговори от списъците "_s +
-                                  quotedCaptions(quiz));
-    Text1(informationBox).SetText(introductionTo(quiz));
-    m_answerLists = lists;
-    layOutAnswerLists();
+    showQuizNames(quiz.title, captionsOf(quiz));
+    Text1(informationBox)
+        .SetText(introductionTo(quiz.title, captionsOf(quiz), qsizetype(quiz.rows.size())));
     NewRound();
     m_quiz = std::move(quiz);
 #if defined(__GLIBC__)
@@ -148,6 +152,20 @@ void QuizForm::openQuiz(content::Quiz quiz) {
     // glibc would keep for later; handed back now, they do not count against the program.
     malloc_trim(0);
 #endif
+}
+
+void QuizForm::showQuizNames(const QString &title, const QStringList &captions) {
+    Label1(heading).SetCaption(title);
+    for (qint16 column = 0; column < maxAnswerLists; ++column) {
+        const QString caption = captions.value(column);
+        Label1(qint16(column + 1)).SetCaption(caption);
+        List1(column).setAccessibleName(caption);
+    }
+    Command1(checkButton)
+        .setAccessibleDescription(u"Проверява избраните отговори от списъците "_s +
+                                  quotedCaptions(captions));
+    m_answerLists = qint16(captions.size());
+    layOutAnswerLists();
 }
 
 void QuizForm::layOutAnswerLists() {
@@ -200,6 +218,10 @@ void QuizForm::NewRound(std::vector<int> rows) {
 }
 
 void QuizForm::practiseMissed() {
+    if (isPlayedRemotely()) {
+        m_againRemotely(true);
+        return;
+    }
     std::vector<int> missed = m_round.missedRows();
     if (missed.empty()) {
         forms::announce(this, nothingToPractise);
@@ -237,6 +259,19 @@ void QuizForm::CheckAnswer() {
     std::array<const QString *, maxAnswerLists> chosenTexts{};
     for (qint16 list = 0; list < lists; ++list)
         chosenTexts[std::size_t(list)] = &List1(list).List(chosen[std::size_t(list)]);
+    if (isPlayedRemotely()) {
+        // The teacher's program decides; its verdict comes with showVerdict.
+        if (m_checkPending)
+            return;
+        QStringList choice;
+        for (qint16 list = 0; list < lists; ++list)
+            choice << *chosenTexts[std::size_t(list)];
+        if (m_checkRemotely(choice)) {
+            m_pendingChoice = chosen;
+            m_checkPending = true;
+        }
+        return;
+    }
     const int matchedRow = m_round.decide(
         List2(placeColumn).rowsHolding(*chosenTexts[placeColumn]),
         std::span(chosenTexts).first(std::size_t(lists)),
@@ -246,28 +281,109 @@ void QuizForm::CheckAnswer() {
         Text1(informationBox).SetText(List1(explanationsList).List(matchedRow));
 
     if (found) {
-        for (qint16 list = 0; list < lists; ++list)
-            List1(list).RemoveItem(chosen[std::size_t(list)]);
-        ++correctCount;
         m_round.noteMatch(matchedRow);
+        ShowMatch(chosen, correctCount + 1);
+        if (List1(placesList).ListCount() == 0)
+            emit roundFinished(summary());
     } else {
-        ++wrongCount;
-        Text1(informationBox).SetText(QStringLiteral("???"));
         noteMissedRows(*chosenTexts[placesList]);
+        ShowMiss(wrongCount + 1);
     }
-    ShowScore();
+}
 
-    // The verdict is said at once, count first: a pupil who moves on during the explanation
-    // has still heard it. The whole explanation stays in the information box.
-    if (found)
-        forms::announce(this, QStringLiteral("Вярно! Верни отговори: ") +
-                                  QString::number(correctCount) + QStringLiteral(". ") +
-                                  Text1(informationBox).Text());
-    else
-        forms::announce(this,
-                        QStringLiteral("Грешно. Грешни отговори: ") + QString::number(wrongCount));
-    if (found && List1(placesList).ListCount() == 0)
-        emit roundFinished(summary());
+// A right check: the chosen entries leave their lists, the count goes up, and the information
+// box keeps what it was given. The verdict is said at once, count first: a pupil who moves on
+// during the explanation has still heard it.
+void QuizForm::ShowMatch(const std::array<int, maxAnswerLists> &chosen, qint64 rightAnswers) {
+    for (qint16 list = 0; list < answerListsInPlay(); ++list)
+        List1(list).RemoveItem(chosen[std::size_t(list)]);
+    correctCount = rightAnswers;
+    ShowScore();
+    forms::announce(this, QStringLiteral("Вярно! Верни отговори: ") +
+                              QString::number(correctCount) + QStringLiteral(". ") +
+                              Text1(informationBox).Text());
+}
+
+void QuizForm::ShowMiss(qint64 wrongAnswers) {
+    wrongCount = wrongAnswers;
+    Text1(informationBox).SetText(QStringLiteral("???"));
+    ShowScore();
+    forms::announce(this,
+                    QStringLiteral("Грешно. Грешни отговори: ") + QString::number(wrongCount));
+}
+
+void QuizForm::playRemotely(RemoteCheck checkRemotely, RemoteAgain againRemotely) {
+    m_checkRemotely = std::move(checkRemotely);
+    m_againRemotely = std::move(againRemotely);
+    m_checkPending = false;
+}
+
+void QuizForm::showRemoteAttempt(const RemoteAttempt &attempt, bool newAttempt) {
+    if (attempt.captions.size() < content::minAnswerColumns ||
+        attempt.captions.size() > maxAnswerLists ||
+        qsizetype(attempt.lists.size()) != attempt.captions.size())
+        throw forms::Error(u"Кръгът на класа има "_s + QString::number(attempt.captions.size()) +
+                           u" списъка с отговори"_s);
+    // The table in the hidden lists stays the window's own quiz, which the round does not use:
+    // the teacher's is only on the teacher's machine.
+    showQuizNames(attempt.title, attempt.captions);
+    for (qint16 list = 0; list < maxAnswerLists; ++list) {
+        List1(list).Clear();
+        if (list < answerListsInPlay())
+            List1(list).AddItems(attempt.lists[std::size_t(list)]);
+    }
+    correctCount = attempt.rightAnswers;
+    wrongCount = attempt.wrongAnswers;
+    m_checkPending = false;
+    if (!newAttempt)
+        Text1(informationBox)
+            .SetText(!attempt.shown.isEmpty()
+                         ? attempt.shown
+                         : attempt.about +
+                               introductionTo(attempt.title, attempt.captions, attempt.quizRows));
+    ShowScore();
+    emit roundStarted();
+    if (newAttempt)
+        AnnounceNewRound();
+}
+
+void QuizForm::showVerdict(bool right, const QString &shown, qint64 rightAnswers,
+                           qint64 wrongAnswers) {
+    if (!m_checkPending)
+        return;
+    m_checkPending = false;
+    if (right) {
+        Text1(informationBox).SetText(shown);
+        ShowMatch(m_pendingChoice, rightAnswers);
+    } else {
+        ShowMiss(wrongAnswers);
+    }
+}
+
+void QuizForm::showRemoteSummary(const RoundSummary &summary) {
+    m_checkPending = false;
+    emit roundFinished(summary);
+}
+
+void QuizForm::playLocally() {
+    m_checkRemotely = {};
+    m_againRemotely = {};
+    m_checkPending = false;
+    if (m_quiz) {
+        content::Quiz quiz = std::move(*m_quiz);
+        m_quiz.reset();
+        openQuiz(std::move(quiz));
+        return;
+    }
+    // The battles, as the window was built with them.
+    QStringList captions;
+    for (qint16 list = 0; list < maxAnswerLists; ++list)
+        captions << layoutOf(Label1(qint16(list + 1))).caption.toString();
+    showQuizNames(layoutOf(Label1(heading)).caption.toString(), captions);
+    Command1(checkButton)
+        .setAccessibleDescription(layoutOf(Command1(checkButton)).accessibleDescription.toString());
+    Text1(informationBox).SetText(layoutOf(Text1(informationBox)).caption.toString());
+    NewRound();
 }
 
 void QuizForm::noteMissedRows(const QString &firstEntry) {

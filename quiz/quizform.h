@@ -1,15 +1,16 @@
 #pragma once
 
 #include "content/quiz.h"
+#include "content/roundrecord.h"
 #include "forms/commandbutton.h"
 #include "forms/form.h"
 #include "forms/label.h"
 #include "forms/listbox.h"
 #include "forms/textbox.h"
-#include "content/roundrecord.h"
 #include "quiz/roundsummary.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace quiz {
@@ -42,6 +43,37 @@ public:
     // in play, with the counters at zero; practising again narrows to the rows missed in it.
     // Without a row missed it says so and changes nothing.
     void practiseMissed();
+
+    // A round another program decides, as a pupil of a class round plays it: the window shows
+    // the lists it is given (it holds no table, so no answer key), sends each check to the
+    // teacher's program through checkRemotely and shows the verdict it is given back
+    // (showVerdict), and asks for its next attempt through againRemotely („Изчисти“, or Ctrl+R
+    // for a practice of the rows missed). The rest is the window's own: lists, captions,
+    // counters, verdicts, the summary and what a screen reader hears.
+    struct RemoteAttempt {
+        QString title;
+        QStringList captions;           // two or three
+        std::vector<QStringList> lists; // each list's entries still to match
+        int quizRows = 0;
+        qint64 rightAnswers = 0;
+        qint64 wrongAnswers = 0;
+        QString shown; // what the information box shows; empty: the quiz's introduction
+        QString about; // a line before the introduction, saying which round it is
+    };
+    // Sends a check of these entries; false when it cannot be sent (one is on its way).
+    using RemoteCheck = std::function<bool(const QStringList &choice)>;
+    using RemoteAgain = std::function<bool(bool practice)>;
+    void playRemotely(RemoteCheck checkRemotely, RemoteAgain againRemotely);
+    bool isPlayedRemotely() const { return bool(m_checkRemotely); }
+    // The attempt in play as the pupil joins the round; or the next one the teacher's program
+    // has given (newAttempt), which, as „Изчисти“ does, leaves the information box as it is.
+    void showRemoteAttempt(const RemoteAttempt &attempt, bool newAttempt);
+    // The verdict of the check on its way, with the counts the teacher's program keeps.
+    void showVerdict(bool right, const QString &shown, qint64 rightAnswers, qint64 wrongAnswers);
+    // The teacher's program has ended the attempt: its summary opens.
+    void showRemoteSummary(const RoundSummary &summary);
+    // Back to a round of its own, on the quiz it had before.
+    void playLocally();
 
     // How many answer lists the quiz in play has: three for the battles, two or three for a
     // teacher's quiz. They are List1(0) onwards, with the table's columns List2(0) onwards; a
@@ -90,6 +122,9 @@ private:
     void NewRound(std::vector<int> rows);
     void ShowScore();
     void CheckAnswer();
+    // What a verdict changes, decided here or by the teacher's program.
+    void ShowMatch(const std::array<int, maxAnswerLists> &chosen, qint64 rightAnswers);
+    void ShowMiss(qint64 wrongAnswers);
     // What a screen reader says besides the window's own changes.
     void AnnounceMissingChoice(const std::array<bool, 3> &missing);
     void AnnounceNewRound();
@@ -97,6 +132,9 @@ private:
     // chose: it cannot tell which of them the pupil meant.
     void noteMissedRows(const QString &firstEntry);
     RoundSummary summary() const;
+    // Shows the quiz's title in the heading and its captions over the lists in play (and names
+    // the lists by them), then lays the lists out.
+    void showQuizNames(const QString &title, const QStringList &captions);
     // Shows the answer lists in play with their captions; without the third, the information
     // box moves up into its band and the window is shorter by as much.
     void layOutAnswerLists();
@@ -113,6 +151,10 @@ private:
     qint64 wrongCount = 0;
     std::optional<content::Quiz> m_quiz;
     content::RoundRecord m_round;
+    RemoteCheck m_checkRemotely;
+    RemoteAgain m_againRemotely;
+    std::array<int, maxAnswerLists> m_pendingChoice{}; // the entries of the check on its way
+    bool m_checkPending = false;
 };
 
 } // namespace quiz

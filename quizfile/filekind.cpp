@@ -55,11 +55,17 @@ FirstSheet readArchive(QByteArrayView bytes) {
 // not a missing one.
 content::Quiz quizOfSheet(const FirstSheet &sheet, TableSource source) {
     source.sheet = sheet.name;
+    // The teacher does not see hidden columns: they are not the table's.
+    const std::vector<int> visible = sheet.rows.visibleColumns(sheet.rows.width());
+    if (visible.size() != sheet.rows.width())
+        source.columns = visible;
     QuizTable table(std::move(source));
-    std::vector<TableCell> cells(sheet.rows.width());
+    std::vector<TableCell> cells(visible.size());
     for (const SheetRows::Row &row : sheet.rows.rows()) {
-        for (std::size_t column = 0; column < cells.size(); ++column)
-            cells[column].text = column < row.cells.size() ? row.cells[column] : QString();
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            const auto column = std::size_t(visible[i] - 1);
+            cells[i].text = column < row.cells.size() ? row.cells[column] : QString();
+        }
         table.addRow(row.line, cells);
     }
     return table.finish();
@@ -67,14 +73,13 @@ content::Quiz quizOfSheet(const FirstSheet &sheet, TableSource source) {
 
 } // namespace
 
-std::optional<content::Quiz> readStructuredFile(QByteArrayView bytes, const TableSource &source) {
+std::optional<FirstSheet> readSpreadsheet(QByteArrayView bytes) {
     switch (kindOf(bytes)) {
     case Kind::Text:
+    case Kind::Xml:
         return std::nullopt;
     case Kind::Zip:
-        return quizOfSheet(readArchive(bytes), source);
-    case Kind::Xml:
-        return readKvtml(bytes, source);
+        return readArchive(bytes);
     case Kind::CompoundFile: {
         // The name of the stream that holds an encrypted workbook, in UTF-16.
         const QByteArrayView encrypted("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32);
@@ -84,6 +89,18 @@ std::optional<content::Quiz> readStructuredFile(QByteArrayView bytes, const Tabl
                         u"програмата не чете: запишете го като .xlsx или .ods"_s};
     }
     }
+    return std::nullopt;
+}
+
+bool isVocabulary(QByteArrayView bytes) {
+    return kindOf(bytes) == Kind::Xml;
+}
+
+std::optional<content::Quiz> readStructuredFile(QByteArrayView bytes, const TableSource &source) {
+    if (isVocabulary(bytes))
+        return readKvtml(bytes, source);
+    if (auto sheet = readSpreadsheet(bytes))
+        return quizOfSheet(*sheet, source);
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quizfile/quiztable.h"
+#include "quizfile/spreadsheet/sheetrows.h"
 
 #include <QByteArrayView>
 
@@ -14,5 +15,12 @@ namespace quizfile {
 // archive) are refused with what to do instead: it throws FileFault. Nothing when the bytes are
 // text.
 std::optional<content::Quiz> readStructuredFile(QByteArrayView bytes, const TableSource &source);
+
+// The first sheet of a spreadsheet (.ods, .xlsx), or nothing when the bytes are text or a
+// vocabulary; a spreadsheet the program does not read (.xls, .xlsb, a password) and an archive
+// that is none are refused: it throws FileFault.
+std::optional<FirstSheet> readSpreadsheet(QByteArrayView bytes);
+// Whether the bytes are XML, as a vocabulary (.kvtml) is.
+bool isVocabulary(QByteArrayView bytes);
 
 } // namespace quizfile

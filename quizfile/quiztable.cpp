@@ -1,6 +1,7 @@
 #include "quizfile/quiztable.h"
 
 #include "content/bulgarian.h"
+#include "quizfile/quizfileerror.h"
 
 #include <algorithm>
 
@@ -21,6 +22,22 @@ QString hex(char32_t c) {
 // "1 колона", "3 колони": every count in a message says what it counts.
 QString columnCount(qsizetype n) {
     return content::counted(n, u"колона"_s, u"колони"_s);
+}
+
+// The columns of a row of this width as a spreadsheet heads them: „A–E“, or „A, B, D и E“ when
+// the sheet hides one between them.
+QString columnsNamed(int width, const std::function<int(int)> &sheetColumn) {
+    QStringList letters;
+    bool contiguous = true;
+    for (int i = 1; i <= width; ++i) {
+        letters << columnLetters(sheetColumn(i));
+        contiguous = contiguous && sheetColumn(i) == sheetColumn(1) + i - 1;
+    }
+    if (width < 1)
+        return {};
+    if (contiguous && width > 2)
+        return letters.front() + u'–' + letters.back();
+    return content::joinedList(letters);
 }
 
 QString rowCount(qsizetype n) {
@@ -176,7 +193,16 @@ QuizTable::QuizTable(TableSource source)
 }
 
 void QuizTable::fail(int line, int column, const QString &message) const {
-    throw FileFault{message, line, column, m_source.sheet};
+    throw FileFault{message, line, sheetColumn(column), m_source.sheet};
+}
+
+int QuizTable::sheetColumn(int column) const {
+    const std::vector<int> &columns = m_source.columns;
+    if (column < 1 || columns.empty())
+        return column;
+    // A cell past the last visible column stands that far past it.
+    return size_t(column) <= columns.size() ? columns[size_t(column) - 1]
+                                            : columns.back() + column - int(columns.size());
 }
 
 // What a text file's teacher does when a value holds the separator: spreadsheets write such a
@@ -252,7 +278,7 @@ void QuizTable::readHeader(const QStringList &values, int line) {
             u"заглавният ред трябва да има 2, 3 или 4 колони: два отговора, три отговора или три "
             u"отговора и обяснение (два отговора и обяснение, когато третата колона е "
             u"„Обяснение“), а има "_s +
-            columnCount(width);
+            columnCount(width) + u" ("_s + columnsNamed(width, byPlace()) + u')';
         if (width > 4)
             message += u"; изтрийте излишните колони"_s;
         else
@@ -284,7 +310,8 @@ void QuizTable::readRow(QStringList values, int line) {
                                     [](const QString &value) { return !isBlank(value); });
     if (extra != values.end()) {
         fail(line, int(extra - values.begin()) + 1,
-             u"излишна клетка: заглавният ред има само "_s + columnCount(m_width) +
+             u"излишна клетка: заглавният ред има само "_s + columnCount(m_width) + u" ("_s +
+                 columnsNamed(m_width, byPlace()) + u')' +
                  u"; изтрийте клетката"_s + quotesHint());
     }
     // Only a short row grows: resizing the list it shares with the caller would copy it.

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct TableSource {
     // What separates the cells of a text source (';', ',' or a tab), for the hints of its
     // messages; 0 for a spreadsheet's sheet.
     char16_t separator = 0;
+    // The column of each cell of a row as the sheet names it, when the sheet hides some; empty
+    // when a cell's column is its place in the row.
+    std::vector<int> columns{};
 };
 
 // One cell as its reader found it.
@@ -85,6 +89,11 @@ public:
     // Refuses the table for a fault at this place: a column of 0 means the whole row, a line of
     // 0 the whole table.
     [[noreturn]] void fail(int line, int column, const QString &message) const;
+    // The column a cell of this place in a row is in, as the sheet names it.
+    int sheetColumn(int column) const;
+    std::function<int(int)> byPlace() const {
+        return [this](int column) { return sheetColumn(column); };
+    }
 
 private:
     void readTitle(const QStringList &values, int line);

@@ -1,5 +1,7 @@
 #include "shell/commandline.h"
 
+#include "classroom/classrecords.h"
+#include "classroom/results.h"
 #include "quizfile/quizfile.h"
 #include "quizfile/quizwriter.h"
 #include "shell/application.h"
@@ -8,6 +10,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -22,6 +25,10 @@ const QString versionName = u"version"_s;
 const QString exportName = u"export-quiz"_s;
 const QString zoomName = u"zoom"_s;
 const QString worksheetName = u"worksheet"_s;
+const QString hostName = u"host"_s;
+const QString portName = u"port"_s;
+const QString joinName = u"join"_s;
+const QString resultsName = u"results"_s;
 
 // Qt's own options, which QApplication reads from the command line itself: accepted here so that
 // `valtessa -platform xcb` or `-reverse` work as in any Qt program, and left out of the help.
@@ -85,8 +92,12 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     const QCommandLineOption exportQuiz(exportName, QString(), u"FILE"_s);
     const QCommandLineOption zoom(zoomName, QString(), u"PERCENT"_s);
     const QCommandLineOption worksheet(worksheetName, QString(), u"OUT"_s);
+    const QCommandLineOption host(hostName);
+    const QCommandLineOption port(portName, QString(), u"N"_s);
+    const QCommandLineOption join(joinName, QString(), u"LINK"_s);
+    const QCommandLineOption results(resultsName, QString(), u"RECORDS"_s);
     const QList<QCommandLineOption> options =
-        QList{help, version, exportQuiz, zoom, worksheet} + qtOptions();
+        QList{help, version, exportQuiz, zoom, worksheet, host, port, join, results} + qtOptions();
     parser.addOptions(options);
     parser.addPositionalArgument(u"FILE"_s, QString());
 
@@ -113,6 +124,14 @@ CommandLine parseCommandLine(const QStringList &arguments) {
         if (misused.name == worksheetName)
             return usageError(u"след „--"_s + worksheetName +
                               u"“ трябва да стои име на PDF файл"_s);
+        if (misused.name == portName)
+            return usageError(u"след „--"_s + portName + u"“ трябва да стои номер на порт"_s);
+        if (misused.name == joinName)
+            return usageError(u"след „--"_s + joinName +
+                              u"“ трябва да стоят връзката към кръга и името"_s);
+        if (misused.name == resultsName)
+            return usageError(u"след „--"_s + resultsName +
+                              u"“ трябва да стоят файлът със записите и файлът за резултатите"_s);
         return usageError(u"след „"_s + misused.written + u"“ трябва да стои стойност"_s);
     }
 
@@ -126,6 +145,21 @@ CommandLine parseCommandLine(const QStringList &arguments) {
     }
 
     const QStringList files = parser.positionalArguments();
+    if (parser.isSet(port)) {
+        bool ok = false;
+        const int number = parser.value(port).toInt(&ok);
+        if (!ok || number < 1 || number > 65535)
+            return usageError(u"„"_s + parser.value(port) + u"“ не е порт: от 1 до 65535"_s);
+        if (!parser.isSet(host))
+            return usageError(u"„--"_s + portName + u"“ се дава само с „--"_s + hostName + u"“"_s);
+        result.port = quint16(number);
+    }
+    const int classOptions =
+        int(parser.isSet(host)) + int(parser.isSet(join)) + int(parser.isSet(results));
+    if (classOptions > 1 ||
+        (classOptions == 1 && (parser.isSet(worksheet) || parser.isSet(exportQuiz))))
+        return usageError(u"„--host“, „--join“, „--results“, „--worksheet“ и „--export-quiz“ не "
+                          u"се дават заедно"_s);
     if (parser.isSet(help))
         result.action = CommandLine::Action::ShowHelp;
     else if (parser.isSet(version))
@@ -153,10 +187,30 @@ CommandLine parseCommandLine(const QStringList &arguments) {
         result.exportFile = parser.value(exportQuiz);
         if (result.exportFile.isEmpty())
             return usageError(u"след „--"_s + exportName + u"“ трябва да стои име на файл"_s);
+    } else if (parser.isSet(results)) {
+        if (files.isEmpty() || files.size() > 2)
+            return usageError(u"„--"_s + resultsName +
+                              u"“ иска файла със записите, файла за резултатите и по желание "
+                              u"номера на кръга"_s);
+        result.action = CommandLine::Action::WriteResults;
+        result.records = parser.value(results);
+        result.exportFile = files.constFirst();
+        if (files.size() == 2) {
+            bool ok = false;
+            result.round = files[1].toInt(&ok);
+            if (!ok || result.round < 1)
+                return usageError(u"„"_s + files[1] + u"“ не е номер на кръг"_s);
+        }
+    } else if (parser.isSet(join)) {
+        if (files.size() != 1)
+            return usageError(u"„--"_s + joinName + u"“ иска връзката към кръга и името"_s);
+        result.joinLink = parser.value(join);
+        result.joinName = files.constFirst();
     } else if (files.size() > 1)
         return usageError(u"може да се отвори само един файл"_s);
     else if (files.size() == 1)
         result.quizFile = files.constFirst();
+    result.host = parser.isSet(host);
     return result;
 }
 
@@ -164,6 +218,9 @@ QString commandLineHelp() {
     return u"Употреба: valtessa [--zoom ПРОЦЕНТ] [ФАЙЛ]\n"
            u"         valtessa --export-quiz ФАЙЛ\n"
            u"         valtessa --worksheet ЛИСТ.pdf [ФАЙЛ]\n"
+           u"         valtessa --host [--port N] [ФАЙЛ]\n"
+           u"         valtessa --join ВРЪЗКА ИМЕ\n"
+           u"         valtessa --results ЗАПИСИ РЕЗУЛТАТИ.ods|.xlsx|.csv [КРЪГ]\n"
            u"\n"
            u"Викторина по история: свържете мястото на битката с победителя и победения.\n"
            u"Учителят може да отвори и своя викторина: таблица с две или три колони\n"
@@ -185,6 +242,13 @@ QString commandLineHelp() {
            u"                           страница, и излиза; заменя само файл, който е PDF\n"
            u"  --zoom ПРОЦЕНТ           отваря прозореца в мащаб 100, 125, 150, 175, 200, 250\n"
            u"                           или 300 %; в прозореца Ctrl++, Ctrl+- и Ctrl+0\n"
+           u"  --host                   отваря прозореца на учителя и започва кръг на класа\n"
+           u"                           с вградената викторина или с ФАЙЛ; пише на изхода\n"
+           u"                           връзката, с която влизат учениците\n"
+           u"  --port N                 портът на кръга (по подразбиране 47474)\n"
+           u"  --join ВРЪЗКА ИМЕ        влиза в кръга на учителя под това име\n"
+           u"  --results ЗАПИСИ ФАЙЛ    записва резултатите на кръг (последния, ако не е\n"
+           u"                           даден номер) от записите на класа в нов файл\n"
            u"\n"
            u"В прозореца Ctrl+O отваря викторина от файл (файл може и да се пусне в\n"
            u"прозореца), Ctrl+V я взима от копирани клетки на таблица, Ctrl+P отпечатва\n"
@@ -192,6 +256,43 @@ QString commandLineHelp() {
            u"в кръга.\n"
            u"Изход: 0 при успех, 1 при вътрешна грешка на програмата, 2 при грешна команда\n"
            u"или файл, който не може да се прочете или запише.\n"_s;
+}
+
+int writeResultsFile(const QString &records, const QString &out, int round) {
+    if (!QFileInfo(records).isFile()) {
+        printProblem(u"„"_s + records + u"“ не е файл със записи на клас"_s);
+        return exitStatusBadInput;
+    }
+    // Qt's SQLite driver is a plugin, which only an application object loads.
+    QByteArray name = programName().toUtf8();
+    char *argv[] = {name.data(), nullptr};
+    int argc = 1;
+    const QCoreApplication app(argc, argv);
+    classroom::ClassRecords opened(records);
+    const std::vector<classroom::ClassRecords::RoundInfo> rounds = opened.rounds();
+    const auto info = std::find_if(rounds.begin(), rounds.end(), [round](const auto &candidate) {
+        return round == 0 || candidate.id == round;
+    });
+    if (!opened.isOpen() || info == rounds.end()) {
+        printProblem(!opened.isOpen() ? opened.error()
+                     : round == 0     ? u"в записите още няма кръг"_s
+                                  : u"в записите няма кръг номер "_s + QString::number(round));
+        return exitStatusBadInput;
+    }
+    const std::unique_ptr<classroom::ClassRound> loaded = opened.load(info->id);
+    const std::optional<QByteArray> bytes =
+        loaded ? classroom::resultsFile(classroom::resultSheets(*loaded, *info), out)
+               : std::nullopt;
+    if (!loaded || !bytes) {
+        printProblem(!loaded ? opened.error()
+                             : u"резултатите се записват като .ods, .xlsx или .csv"_s);
+        return exitStatusBadInput;
+    }
+    if (const auto problem = quizfile::writeNewFile(out, *bytes)) {
+        printProblem(u"„"_s + out + u"“ не е записан: "_s + *problem);
+        return exitStatusBadInput;
+    }
+    return 0;
 }
 
 void printToStandardError(const QString &text) {
@@ -238,6 +339,8 @@ int runWithoutWindow(const CommandLine &commandLine) {
     }
     case CommandLine::Action::WriteWorksheet:
         return writeWorksheetFile(commandLine.exportFile, commandLine.quizFile);
+    case CommandLine::Action::WriteResults:
+        return writeResultsFile(commandLine.records, commandLine.exportFile, commandLine.round);
     case CommandLine::Action::OpenWindow:
         break;
     }

@@ -20,6 +20,7 @@ struct CommandLine {
         ShowVersion,    // --version
         ExportQuiz,     // --export-quiz FILE: the built-in quiz as a table, then end
         WriteWorksheet, // --worksheet OUT [FILE]: the worksheet of a quiz as PDF, then end
+        WriteResults,   // --results RECORDS OUT [ROUND]: a class round's results, then end
         UsageError,     // usageError says what is wrong
     };
 
@@ -29,6 +30,15 @@ struct CommandLine {
     QString usageError;
     // --zoom PERCENT: the window opens at this step.
     int zoom = forms::normalZoom;
+    // --host [FILE]: the window hosts a class round at once, on port (--port N).
+    bool host = false;
+    quint16 port = 0; // 0: the round's default port
+    // --join LINK NAME: the window joins that round under that name.
+    QString joinLink;
+    QString joinName;
+    // --results RECORDS OUT [ROUND]: the class records and the round, 0 for the last one.
+    QString records;
+    int round = 0;
 };
 
 // arguments as QCoreApplication::arguments() gives them, the program first.
@@ -36,6 +46,10 @@ CommandLine parseCommandLine(const QStringList &arguments);
 
 // The --help text, in Bulgarian.
 QString commandLineHelp();
+
+// Writes the results of a round of the class records at path (the last round for 0) to a new
+// file out, .ods, .xlsx or .csv; the exit status, with errors on standard error.
+int writeResultsFile(const QString &records, const QString &out, int round);
 
 // Carries out an action that opens no window and returns the exit status: 0 done, 2 a usage
 // error or a file that could not be written. Output goes to standard output, errors to standard

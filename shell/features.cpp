@@ -1,6 +1,7 @@
 #include "shell/features.h"
 
 #include "quiz/quizform.h"
+#include "shell/classcommands.h"
 #include "shell/commands.h"
 #include "shell/helpdialog.h"
 #include "shell/quizfileopener.h"
@@ -18,6 +19,8 @@ WindowFeatures addWindowFeatures(quiz::QuizForm &form) {
     features.printer = new WorksheetPrinter(form);
     addCommandSeparator(form);
     addRoundSummary(form);
+    addCommandSeparator(form);
+    addClassCommands(form);
     addCommandSeparator(form);
     features.zoom = new ZoomControl(form);
     addCommandSeparator(form);

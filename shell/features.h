@@ -12,7 +12,7 @@ class WorksheetPrinter;
 class ZoomControl;
 
 // The window's features around the round, each owned by the window and in its context menu in
-// this order: open, paste and print; practise the rows missed; zoom; help.
+// this order: open, paste and print; practise the rows missed; the class round; zoom; help.
 struct WindowFeatures {
     QuizFileOpener *opener;
     QuizPaster *paster;

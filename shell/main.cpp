@@ -1,15 +1,19 @@
+#include "classroom/localnetwork.h"
 #include "forms/error.h"
 #include "quiz/quizform.h"
 #include "quiz/quizwindow.h"
 #include "quizfile/quizfile.h"
 #include "shell/application.h"
+#include "shell/classcommands.h"
 #include "shell/commandline.h"
 #include "shell/features.h"
+#include "shell/hostwindow.h"
 #include "shell/quizfileopener.h"
 #include "shell/zoomcontrol.h"
 
 #include <QApplication>
 
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <optional>
@@ -75,6 +79,23 @@ int main(int argc, char *argv[]) {
             features.opener->rememberFolderOf(commandLine.quizFile);
         features.zoom->zoomTo(commandLine.zoom);
         form.show();
+        if (commandLine.host) {
+            // The join link on standard output at once, for a classroom's launcher to show.
+            shell::HostWindow &host = shell::hostWindowOf(form);
+            QObject::connect(&host, &shell::HostWindow::roundStarted, &form, [](const QUrl &link) {
+                std::fputs((link.toString() + u'\n').toUtf8().constData(), stdout);
+                std::fflush(stdout);
+            });
+            host.show();
+            if (!host.startRound(commandLine.port != 0 ? commandLine.port
+                                                       : classroom::defaultPort)) {
+                shell::printProblem(host.host() == nullptr ? host.problem() : QString());
+                return shell::exitStatusBadInput;
+            }
+        }
+        if (!commandLine.joinLink.isEmpty() &&
+            shell::joinRound(form, commandLine.joinLink, commandLine.joinName) == nullptr)
+            return shell::exitStatusBadInput;
         return QApplication::exec();
     } catch (const forms::Error &error) {
         // The window could not be built from its description.

@@ -1,6 +1,7 @@
 #include "shell/quizfileopener.h"
 
 #include "quiz/quizform.h"
+#include "shell/classpupil.h"
 #include "shell/commands.h"
 
 #include <QAction>
@@ -61,6 +62,8 @@ bool QuizFileOpener::open(const QString &path) {
         return false;
     // Remembered even when the file is refused: the teacher mends it, or picks another, there.
     rememberFolderOf(path);
+    if (!mayLeaveClassRound(m_form))
+        return false;
     quizfile::QuizFileResult result = quizfile::readQuizFile(path);
     if (const auto *error = std::get_if<quizfile::QuizFileError>(&result)) {
         m_reportError(&m_form, quizFileErrorMessage(*error));

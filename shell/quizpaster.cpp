@@ -2,6 +2,7 @@
 
 #include "forms/announcer.h"
 #include "quiz/quizform.h"
+#include "shell/classpupil.h"
 #include "shell/commands.h"
 #include "shell/quizfileopener.h"
 
@@ -49,6 +50,8 @@ bool QuizPaster::paste(const QMimeData *mime) {
         m_reportError(&m_form, quizFileErrorMessage(*error));
         return false;
     }
+    if (!mayLeaveClassRound(m_form))
+        return false;
     auto &quiz = std::get<content::Quiz>(result);
     const QString pasted =
         u"Поставена е викторина с "_s + QString::number(quiz.rows.size()) + u" реда."_s;

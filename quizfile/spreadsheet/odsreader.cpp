@@ -98,10 +98,18 @@ QString cellText(XmlStream &xml) {
     return paragraphs ? text : withoutParagraph;
 }
 
+// Whether the row or column the stream is on is hidden, or filtered out.
+bool isHidden(XmlStream &xml) {
+    const QStringView visibility = xml.attribute(u"visibility");
+    return visibility == u"collapse" || visibility == u"filter";
+}
+
 // Reads one row element (repeated as it says) into rows; line is its first line. Gives the number
 // of lines it takes.
 qint64 readRow(XmlStream &xml, SheetRows &rows, qint64 line) {
     const qint64 repeat = repeatCount(xml, u"number-rows-repeated");
+    if (isHidden(xml))
+        rows.hideRows(line, line + repeat - 1);
     const int depth = xml.depth();
     std::vector<std::pair<qint64, QString>> cells; // column and text of the cells that have it
     qint64 column = 1;
@@ -157,7 +165,9 @@ FirstSheet readOds(ZipPackage &package) {
     SheetRows &rows = sheet.rows;
     const int tableDepth = xml.depth();
     qint64 line = 1;
-    // Rows may stand in groups, header rows and row sets, nested: every row is read in order.
+    qint64 column = 1;
+    // Rows may stand in groups, header rows and row sets, nested, and so may the columns before
+    // them: every one is read in order.
     for (;;) {
         const QXmlStreamReader::TokenType token = xml.next();
         if (xml.ends(token, tableDepth) || rows.full())
@@ -167,9 +177,16 @@ FirstSheet readOds(ZipPackage &package) {
         const QStringView name = xml.name();
         if (name == u"table-row") {
             line += readRow(xml, rows, line);
+        } else if (name == u"table-column") {
+            const qint64 repeat = repeatCount(xml, u"number-columns-repeated");
+            if (isHidden(xml))
+                rows.hideColumns(column, column + repeat - 1);
+            column += repeat;
+            xml.skipElement();
         } else if (name != u"table-row-group" && name != u"table-header-rows" &&
-                   name != u"table-rows") {
-            xml.skipElement(); // columns, shapes, named ranges and the like
+                   name != u"table-rows" && name != u"table-column-group" &&
+                   name != u"table-header-columns" && name != u"table-columns") {
+            xml.skipElement(); // shapes, named ranges and the like
         }
     }
     return sheet;

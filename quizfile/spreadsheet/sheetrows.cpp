@@ -41,13 +41,52 @@ void SheetRows::countText(qint64 characters) {
     }
 }
 
+void SheetRows::hideColumns(qint64 first, qint64 last) {
+    first = std::max<qint64>(first, 1);
+    last = std::min<qint64>(last, maxSheetColumns);
+    if (first > last)
+        return;
+    if (m_hiddenColumns.size() < size_t(last))
+        m_hiddenColumns.resize(size_t(last));
+    std::fill(m_hiddenColumns.begin() + (first - 1), m_hiddenColumns.begin() + last, true);
+}
+
+void SheetRows::hideRows(qint64 first, qint64 last) {
+    if (first > last)
+        return;
+    if (!m_hiddenRows.empty() && m_hiddenRows.back().second + 1 >= first)
+        m_hiddenRows.back().second = std::max(m_hiddenRows.back().second, last);
+    else
+        m_hiddenRows.emplace_back(first, last);
+}
+
+// Rows come in order, and are hidden just before their cells come: the last range is the one.
+bool SheetRows::isHidden(qint64 line, qint64 column) const {
+    if (column >= 1 && size_t(column) <= m_hiddenColumns.size() && m_hiddenColumns[column - 1])
+        return true;
+    return !m_hiddenRows.empty() && m_hiddenRows.back().first <= line &&
+           line <= m_hiddenRows.back().second;
+}
+
+std::vector<int> SheetRows::visibleColumns(std::size_t upTo) const {
+    std::vector<int> columns;
+    for (std::size_t column = 1; column <= upTo; ++column)
+        if (column > m_hiddenColumns.size() || !m_hiddenColumns[column - 1])
+            columns.push_back(int(column));
+    return columns;
+}
+
 void SheetRows::set(qint64 line, qint64 column, const QString &text) {
+    if (isHidden(line, column))
+        return;
     std::vector<QString> &cells = cellsOfRow(line, column);
     countText(text.size());
     cells[size_t(column - 1)] = text;
 }
 
 void SheetRows::setShared(qint64 line, qint64 column, int index) {
+    if (isHidden(line, column))
+        return;
     if (index < 0 || index >= maxSharedStrings) {
         throw FileFault{u"файлът е повреден или злонамерен: клетка сочи общ текст номер "_s +
                         QString::number(index) + u", а разрешени са до "_s +

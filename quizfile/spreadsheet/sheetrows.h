@@ -8,7 +8,8 @@ namespace quizfile {
 
 // The cells of a spreadsheet's sheet as a reader finds them, kept until the whole sheet is read
 // (a workbook lists its merged cells after them). Only cells that hold text are set; the empty
-// ones between them are made, the empty rows and columns around them never are. Throws
+// ones between them are made, the empty rows and columns around them never are. Hidden rows and
+// columns (filtered-out rows among them) hold nothing: a teacher does not see them. Throws
 // FileFault past the caps of caps.h.
 class SheetRows {
 public:
@@ -16,6 +17,13 @@ public:
         int line; // the row's number in the sheet, from 1
         std::vector<QString> cells;
     };
+
+    // Leaves these columns out of the sheet; told before any of their cells is set.
+    void hideColumns(qint64 first, qint64 last);
+    // Leaves these rows out; told before any of their cells is set, and in increasing order.
+    void hideRows(qint64 first, qint64 last);
+    // The columns up to this one, from 1, that are not hidden.
+    std::vector<int> visibleColumns(std::size_t upTo) const;
 
     // Sets the cell at row line, column column (both from 1). Rows come in increasing order.
     void set(qint64 line, qint64 column, const QString &text);
@@ -45,9 +53,12 @@ private:
     };
     std::vector<QString> &cellsOfRow(qint64 line, qint64 column);
     void countText(qint64 characters);
+    bool isHidden(qint64 line, qint64 column) const;
 
     std::vector<Row> m_rows;
     std::vector<SharedCell> m_shared;
+    std::vector<bool> m_hiddenColumns;                  // by column - 1, up to the last hidden
+    std::vector<std::pair<qint64, qint64>> m_hiddenRows; // ranges, in increasing order
     int m_largestShared = -1;
     qint64 m_cells = 0;
     qint64 m_chars = 0;

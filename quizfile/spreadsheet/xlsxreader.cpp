@@ -201,6 +201,9 @@ void readSheetData(XmlStream &xml, const Workbook &workbook, SheetRows &rows) {
                             u" на листа е не на мястото си"_s};
         }
         line = next;
+        const QStringView hidden = xml.attribute(u"hidden");
+        if (hidden == u"1" || hidden == u"true")
+            rows.hideRows(line, line);
         qint64 column = 0;
         while (xml.nextChild(depth + 1)) {
             if (xml.name() != u"c") {
@@ -212,6 +215,16 @@ void readSheetData(XmlStream &xml, const Workbook &workbook, SheetRows &rows) {
             column = referenceColumn > 0 ? referenceColumn : column + 1;
             readCell(xml, workbook, rows, referenceLine > 0 ? referenceLine : line, column);
         }
+    }
+}
+
+// The columns a sheet hides.
+void readColumns(XmlStream &xml, SheetRows &rows) {
+    const int depth = xml.depth();
+    while (xml.nextChild(depth)) {
+        const QStringView hidden = xml.attribute(u"hidden");
+        if (xml.name() == u"col" && (hidden == u"1" || hidden == u"true"))
+            rows.hideColumns(xml.attribute(u"min").toLongLong(), xml.attribute(u"max").toLongLong());
     }
 }
 
@@ -295,7 +308,9 @@ FirstSheet readXlsx(ZipPackage &package) {
         if (!xml.nextChild(0) || xml.name() != u"worksheet")
             throw FileFault{u"първият лист на книгата не е таблица"_s};
         while (xml.nextChild(1) && !rows.full()) {
-            if (xml.name() == u"sheetData")
+            if (xml.name() == u"cols")
+                readColumns(xml, rows);
+            else if (xml.name() == u"sheetData")
                 readSheetData(xml, workbook, rows);
             else if (xml.name() == u"mergeCells")
                 readMerges(xml, merges);

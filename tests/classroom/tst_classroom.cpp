@@ -2,7 +2,7 @@
 #include "classroom/classhost.h"
 #include "classroom/classrecords.h"
 #include "classroom/localnetwork.h"
-#include "classroom/protocol.h"
+#include "classroom/round/protocol.h"
 #include "content/battletable.h"
 
 #include <QRandomGenerator>

@@ -68,6 +68,23 @@ Bytes odsCases() {
               odsRow({}, R"(table:number-rows-repeated="3")") +
               odsRow(odsCell("u") + "<table:table-cell/>" + odsCell("w"))),
           refused(6, 2, u"лист „Лист1“"_s)}},
+        {"ods: hidden and filtered rows, and a hidden column of notes, are left out",
+         {ods(R"(<table:table-column/><table:table-column table:visibility="collapse"/>)"
+              R"(<table:table-column table:number-columns-repeated="2"/>)" +
+              odsRow(odsCell("Година") + odsCell("бележка") + odsCell("Събитие")) +
+              odsRow(odsCell("681") + odsCell("скрито") + odsCell("Аспарух")) +
+              odsRow(odsCell("1185") + odsCell("x") + odsCell("Асен"),
+                     R"(table:visibility="filter")") +
+              odsRow(odsCell("864") + odsCell("y") + odsCell("Покръстване")) +
+              odsRow(odsCell("1396"), R"(table:visibility="collapse")")),
+          opens({u"Година"_s, u"Събитие"_s, {}}, {},
+                {{{u"681"_s, u"Аспарух"_s, {}}, {}}, {{u"864"_s, u"Покръстване"_s, {}}, {}}})}},
+        {"ods: a place past a hidden column names the sheet's column",
+         {ods(R"(<table:table-column table:number-columns-repeated="2" table:visibility="collapse"/>)" +
+              odsRow(odsCell("") + odsCell("") + odsCell("А") + odsCell("Б") + odsCell("В") +
+                     odsCell("Г") + odsCell("Д")) +
+              odsRow(odsCell("x") + odsCell("y") + odsCell("z") + odsCell("w") + odsCell("v"))),
+          refused(1, 0, u"а има 5 колони (C–G)"_s)}},
         {"ods: deep nesting",
          {ods(odsRow(odsCell(QByteArray("<text:span>").repeated(300)))), refused(0, 0, u"256"_s)}},
         {"ods: encrypted",

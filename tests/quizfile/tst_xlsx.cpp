@@ -63,6 +63,15 @@ Bytes xlsxCases() {
                         R"(<row r="7"><c r="A7"><v>2</v></c><c r="C7" t="s"><v>0</v></c></row>)",
                strings),
           refused(7, 2, u"лист „Лист1“"_s)}},
+        {"xlsx: a hidden column of notes and a hidden row are left out, places named as the sheet "
+         "heads them",
+         {xlsx(R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="inlineStr"><is><t>бележки)"
+               R"(</t></is></c><c r="C1" t="inlineStr"><is><t>Събитие</t></is></c></row>)"
+               R"(<row r="2"><c r="A2"><v>681</v></c><c r="C2" t="s"><v>2</v></c></row>)"
+               R"(<row r="3" hidden="1"><c r="A3"><v>1185</v></c></row>)"
+               R"(<row r="4"><c r="A4"><v>864</v></c><c r="B4" t="s"><v>3</v></c></row>)",
+               strings, {}, {}, {}, R"(<cols><col min="2" max="2" hidden="1"/></cols>)"),
+          refused(4, 3, u"липсва стойност"_s)}},
         {"xlsx: a shared text past the cap",
          {xlsx(header + R"(<row r="2"><c r="A2" t="s"><v>1048576</v></c></row>)", strings),
           refused(0, 0, u"разрешени са до 1048576"_s)}},

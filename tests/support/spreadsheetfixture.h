@@ -83,10 +83,10 @@ inline QByteArray zip(const std::vector<Entry> &entries) {
 
 // An .xlsx whose first sheet, „Лист1“, holds the given rows (<row> elements) and what follows
 // them (merged cells), with the given shared strings and cell styles (their inner XML), the
-// sheet's XML after the given prolog.
+// sheet's XML after the given prolog, and the given column definitions (<cols>) before the rows.
 inline QByteArray xlsx(const QByteArray &rows, const QByteArray &sharedStrings = {},
                        const QByteArray &styles = {}, const QByteArray &afterRows = {},
-                       const QByteArray &prolog = {}) {
+                       const QByteArray &prolog = {}, const QByteArray &columns = {}) {
     const QByteArray main = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
     const QByteArray relationship = "http://schemas.openxmlformats.org/officeDocument/2006/"
                                     "relationships";
@@ -111,8 +111,8 @@ inline QByteArray xlsx(const QByteArray &rows, const QByteArray &sharedStrings =
                        rel("rId3", "sharedStrings", "sharedStrings.xml") +
                        rel("rId4", "styles", "/xl/styles.xml"))},
         {u"xl/worksheets/sheet1.xml"_qs,
-         prolog + "<worksheet " + main + "><sheetData>" + rows + "</sheetData>" + afterRows +
-             "</worksheet>",
+         prolog + "<worksheet " + main + '>' + columns + "<sheetData>" + rows + "</sheetData>" +
+             afterRows + "</worksheet>",
          true},
         {u"xl/sharedStrings.xml"_qs, "<sst " + main + '>' + sharedStrings + "</sst>", true},
         {u"xl/styles.xml"_qs, "<styleSheet " + main + '>' + styles + "</styleSheet>"},

@@ -48,8 +48,13 @@ struct Again {
     bool practice = false;
 };
 struct Leave {};
+// Before joining, the names of the class list not yet in the round, for the pupil to choose
+// from; asked with the round's code.
+struct AskNames {
+    QString code;
+};
 
-using ClientMessage = std::variant<Join, Resume, Check, Again, Leave>;
+using ClientMessage = std::variant<Join, Resume, Check, Again, Leave, AskNames>;
 
 // Why a message is refused, in Bulgarian, for the host's log and the pupil.
 struct BadMessage {
@@ -109,13 +114,17 @@ struct Finished {
 struct Held {
     QString reason;
 };
+// The answer to AskNames.
+struct Names {
+    QStringList names;
+};
 // The host will not have the pupil, and closes the connection: a wrong code, a removed pupil,
 // a round that has ended, a message that is not one.
 struct Refused {
     QString reason;
 };
 
-using HostMessage = std::variant<Welcome, Verdict, Started, Finished, Held, Refused>;
+using HostMessage = std::variant<Welcome, Verdict, Started, Finished, Held, Refused, Names>;
 
 QByteArray encode(const HostMessage &message);
 // What a pupil's program reads: a message, or why the host's bytes are not one.

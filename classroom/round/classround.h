@@ -1,6 +1,6 @@
 #pragma once
 
-#include "classroom/protocol.h"
+#include "classroom/round/protocol.h"
 #include "content/quiz.h"
 #include "content/roundrecord.h"
 
@@ -44,6 +44,18 @@ struct PupilFigures {
     qint64 lastRightAt = 0; // its last right answer, or its start
     bool finished = false;  // every row of the attempt matched, or the round ended
     bool removed = false;
+};
+
+// One attempt of a pupil, as the results keep it.
+struct AttemptFigures {
+    int number = 1;
+    bool practice = false;
+    qint64 startedAt = 0;
+    qint64 matched = 0;
+    qint64 rows = 0;
+    qint64 wrong = 0;
+    qint64 milliseconds = 0; // from its first check to its last
+    bool finished = false;   // every row matched
 };
 
 // How the class has done on one row of the quiz, over every attempt of every pupil.
@@ -100,6 +112,8 @@ public:
     std::vector<PupilFigures> pupils() const;
     std::vector<RowFigures> rows() const { return m_rowFigures; }
     std::optional<PupilFigures> pupil(int pupil) const;
+    // Every attempt of the pupil, the one in play last.
+    std::vector<AttemptFigures> attempts(int pupil) const;
 
 private:
     struct Pupil {
@@ -117,7 +131,9 @@ private:
         qint64 startedAt = 0;
         qint64 firstCheckAt = 0;
         qint64 lastRightAt = 0;
+        qint64 lastCheckAt = 0;
         bool finished = false;
+        std::vector<AttemptFigures> earlier;
         qint64 lastSerial = 0;
         std::vector<HostMessage> lastReplies;
     };
@@ -129,6 +145,7 @@ private:
     Attempt attemptOf(const Pupil &pupil) const;
     Welcome welcomeOf(const Pupil &pupil) const;
     Summary summaryOf(const Pupil &pupil, qint64 now) const;
+    AttemptFigures figuresOf(const Pupil &pupil) const;
     QString newToken() const;
     void record(RoundEvent event);
     // A check's effect, shared by a live check and its replay.

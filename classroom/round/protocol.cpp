@@ -1,4 +1,4 @@
-#include "classroom/protocol.h"
+#include "classroom/round/protocol.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -161,6 +161,12 @@ std::variant<ClientMessage, BadMessage> parseClientMessage(const QByteArray &byt
     }
     if (type == u"leave")
         return ClientMessage(Leave{});
+    if (type == u"names") {
+        const QString code = object.value(u"code").toString();
+        if (!isDigits(code, joinCodeDigits))
+            return bad(u"кодът трябва да е от 4 цифри"_s);
+        return ClientMessage(AskNames{code});
+    }
     return bad(u"непознат вид съобщение"_s);
 }
 
@@ -181,6 +187,8 @@ QByteArray encode(const ClientMessage &message) {
             else if constexpr (std::is_same_v<M, Again>)
                 return bytesOf({{u"serial"_s, double(m.serial)}, {u"practice"_s, m.practice}},
                                u"again");
+            else if constexpr (std::is_same_v<M, AskNames>)
+                return bytesOf({{u"code"_s, m.code}}, u"names");
             else
                 return bytesOf({}, u"leave");
         },
@@ -216,6 +224,8 @@ QByteArray encode(const HostMessage &message) {
                     u"finished");
             else if constexpr (std::is_same_v<M, Held>)
                 return bytesOf({{u"reason"_s, m.reason}}, u"held");
+            else if constexpr (std::is_same_v<M, Names>)
+                return bytesOf({{u"names"_s, arrayOf(m.names)}}, u"names");
             else
                 return bytesOf({{u"reason"_s, m.reason}}, u"refused");
         },
@@ -260,6 +270,8 @@ std::variant<HostMessage, BadMessage> parseHostMessage(const QByteArray &bytes) 
         return HostMessage(Held{object.value(u"reason").toString()});
     if (type == u"refused")
         return HostMessage(Refused{object.value(u"reason").toString()});
+    if (type == u"names")
+        return HostMessage(Names{textsOf(object.value(u"names")).value_or(QStringList())});
     return bad(u"непознат вид съобщение на учителя"_s);
 }
 

@@ -1,4 +1,4 @@
-#include "classroom/classround.h"
+#include "classroom/round/classround.h"
 
 #include "content/bulgarian.h"
 
@@ -71,6 +71,8 @@ void ClassRound::record(RoundEvent event) {
 
 // The attempt's rows: every row, or the rows missed in the attempt before, for a practice.
 void ClassRound::beginAttempt(Pupil &pupil, bool practice, qint64 now) {
+    if (pupil.attempt > 0)
+        pupil.earlier.push_back(figuresOf(pupil));
     std::vector<int> rows;
     if (practice)
         rows = pupil.record.missedRows();
@@ -92,6 +94,7 @@ void ClassRound::beginAttempt(Pupil &pupil, bool practice, qint64 now) {
     pupil.shown.clear();
     pupil.startedAt = now;
     pupil.firstCheckAt = 0;
+    pupil.lastCheckAt = 0;
     pupil.lastRightAt = now;
     pupil.finished = false;
 }
@@ -206,6 +209,7 @@ int ClassRound::decide(const Pupil &pupil, const QStringList &choice) const {
 Verdict ClassRound::applyCheck(Pupil &pupil, const QStringList &choice, int row, qint64 now) {
     if (pupil.firstCheckAt == 0)
         pupil.firstCheckAt = now;
+    pupil.lastCheckAt = now;
     if (row >= 0) {
         for (int column = 0; column < m_quiz.answerCount; ++column)
             --pupil.remaining[std::size_t(column)][choice[column]];
@@ -362,6 +366,26 @@ std::optional<PupilFigures> ClassRound::pupil(int number) const {
                         pupil->wrong,       pupil->startedAt,
                         pupil->lastRightAt, pupil->finished || m_ended,
                         pupil->removed};
+}
+
+AttemptFigures ClassRound::figuresOf(const Pupil &pupil) const {
+    return {pupil.attempt,
+            pupil.practice,
+            pupil.startedAt,
+            pupil.right,
+            qint64(pupil.record.rows().size()),
+            pupil.wrong,
+            pupil.firstCheckAt > 0 ? pupil.lastCheckAt - pupil.firstCheckAt : 0,
+            pupil.finished};
+}
+
+std::vector<AttemptFigures> ClassRound::attempts(int number) const {
+    const Pupil *pupil = pupilOf(number);
+    if (pupil == nullptr)
+        return {};
+    std::vector<AttemptFigures> all = pupil->earlier;
+    all.push_back(figuresOf(*pupil));
+    return all;
 }
 
 std::vector<PupilFigures> ClassRound::pupils() const {
