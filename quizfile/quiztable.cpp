@@ -1,6 +1,7 @@
 #include "quizfile/quiztable.h"
 
 #include "content/bulgarian.h"
+#include "content/values.h"
 #include "quizfile/quizfileerror.h"
 
 #include <algorithm>
@@ -122,6 +123,67 @@ std::optional<QString> badCharacter(const QString &value, bool inTextBox) {
     return std::nullopt;
 }
 
+bool isCyrillic(char16_t u) {
+    return u >= 0x400 && u < 0x530;
+}
+
+bool isLatin(char16_t u) {
+    return (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') ||
+           (u >= 0xC0 && u < 0x250 && u != 0xD7 && u != 0xF7);
+}
+
+// A word that mixes Cyrillic and Latin letters, as a slip of the keyboard's layout makes one
+// („Дунaв“ with a Latin „a“): why the value cannot be played, naming the letter of the fewer
+// kind, or nothing. Words wholly in one alphabet (names, Roman numerals) are right as they are.
+std::optional<QString> mixedAlphabets(const QString &value) {
+    qsizetype start = 0;
+    int cyrillic = 0;
+    int latin = 0;
+    for (qsizetype i = 0; i <= value.size(); ++i) {
+        const char16_t u = i < value.size() ? value[i].unicode() : u' ';
+        if (isCyrillic(u) && QChar::isLetter(u)) {
+            ++cyrillic;
+            continue;
+        }
+        if (isLatin(u)) {
+            ++latin;
+            continue;
+        }
+        if (cyrillic > 0 && latin > 0) {
+            const QString word = value.mid(start, i - start);
+            const bool latinAmongCyrillic = cyrillic >= latin;
+            const QChar letter = *std::find_if(word.begin(), word.end(), [&](QChar c) {
+                return latinAmongCyrillic ? isLatin(c.unicode()) : isCyrillic(c.unicode());
+            });
+            return u"„"_s + letter +
+                   (latinAmongCyrillic ? u"“ е латинска буква сред кирилски в думата „"_s
+                                       : u"“ е кирилска буква сред латински в думата „"_s) +
+                   word + u"“ и думата изглежда като друга; напишете я наново "_s +
+                   (latinAmongCyrillic ? u"на кирилица"_s : u"на латиница"_s);
+        }
+        start = i + 1;
+        cyrillic = 0;
+        latin = 0;
+    }
+    return std::nullopt;
+}
+
+// What a caption or a value is, for telling a row of answers from a header: Text, or a number,
+// date or time as the spreadsheet's cells are.
+QString kindName(content::ValueKind kind) {
+    switch (kind) {
+    case content::ValueKind::Number:
+        return u"число"_s;
+    case content::ValueKind::Date:
+        return u"дата"_s;
+    case content::ValueKind::Time:
+        return u"час"_s;
+    case content::ValueKind::Text:
+        break;
+    }
+    return {};
+}
+
 // The texts of a row as the teacher meant them: blanks around a value dropped, unless she wrote
 // it in quotes.
 QStringList valuesOf(const std::vector<TableCell> &cells) {
@@ -151,7 +213,11 @@ QString withoutSurroundingBlanks(const QString &text) {
 }
 
 bool namesExplanations(const QString &caption) {
-    return withoutSurroundingBlanks(caption).compare(u"Обяснение"_s, Qt::CaseInsensitive) == 0;
+    const QString written = withoutSurroundingBlanks(caption);
+    for (QStringView word : explanationCaptions)
+        if (written.compare(word, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 const QString &ColumnTexts::add(const QString &text, int &number) {
@@ -222,11 +288,23 @@ void QuizTable::addRow(int line, const std::vector<TableCell> &cells) {
         readRow(values, line);
         return;
     }
-    const bool oneCellFilled = std::count_if(values.begin(), values.end(),
-                                             [](const QString &v) { return !isBlank(v); }) == 1;
-    if (!m_titleLine && oneCellFilled) {
+    std::vector<int> filled;
+    for (int i = 0; i < int(values.size()); ++i)
+        if (!isBlank(values[i]))
+            filled.push_back(i + 1);
+    if (!m_titleLine && filled.size() == 1) {
         readTitle(values, line);
         return;
+    }
+    // Two cells apart: a title with the class or a date beside it, or captions with one left
+    // out between them; either way the second cell is what keeps it from being a title.
+    if (!m_titleLine && filled.size() == 2 && filled[1] > filled[0] + 1) {
+        fail(line, filled[1],
+             u"ако на този ред е заглавието на викторината, на реда не може да има друго: "
+             u"преместете „"_s +
+                 values[filled[1] - 1] +
+                 u"“ в клетката на заглавието или го изтрийте; ако това е редът с надписите на "
+                 u"колоните, попълнете празните клетки между надписите"_s);
     }
     m_headerLine = line;
     readHeader(values, line);
@@ -249,6 +327,9 @@ void QuizTable::checkValues(const QStringList &values, int line, bool isHeader,
         const QString &value = values[i];
         if (const auto fault = badCharacter(value, !isHeader && !isAnswer))
             fail(line, i + 1, *fault);
+        if (isAnswer)
+            if (const auto fault = mixedAlphabets(value))
+                fail(line, i + 1, *fault);
         if (!isAnswer || !isBlank(value))
             continue;
         if (isHeader)
@@ -277,7 +358,7 @@ void QuizTable::readHeader(const QStringList &values, int line) {
         QString message =
             u"заглавният ред трябва да има 2, 3 или 4 колони: два отговора, три отговора или три "
             u"отговора и обяснение (два отговора и обяснение, когато третата колона е "
-            u"„Обяснение“), а има "_s +
+            u"„Обяснение“, „Пояснение“, „Бележка“, „Коментар“ или „Описание“), а има "_s +
             columnCount(width) + u" ("_s + columnsNamed(width, byPlace()) + u')';
         if (width > 4)
             message += u"; изтрийте излишните колони"_s;
@@ -293,8 +374,10 @@ void QuizTable::readHeader(const QStringList &values, int line) {
     }
     m_width = width;
     checkValues(values, line, true, int(values.size()));
-    for (int i = 0; i < m_quiz.answerCount; ++i)
+    for (int i = 0; i < m_quiz.answerCount; ++i) {
         m_quiz.captions[size_t(i)] = values[i];
+        m_captionKinds[size_t(i)] = content::valueKind(values[i]);
+    }
     if (m_width > m_quiz.answerCount)
         m_quiz.explanationCaption = values[m_quiz.answerCount];
 }
@@ -311,8 +394,7 @@ void QuizTable::readRow(QStringList values, int line) {
     if (extra != values.end()) {
         fail(line, int(extra - values.begin()) + 1,
              u"излишна клетка: заглавният ред има само "_s + columnCount(m_width) + u" ("_s +
-                 columnsNamed(m_width, byPlace()) + u')' +
-                 u"; изтрийте клетката"_s + quotesHint());
+                 columnsNamed(m_width, byPlace()) + u')' + u"; изтрийте клетката"_s + quotesHint());
     }
     // Only a short row grows: resizing the list it shares with the caller would copy it.
     if (cellsGiven < m_width)
@@ -329,10 +411,14 @@ void QuizTable::readRow(QStringList values, int line) {
             fail(*m_headerLine, 0,
                  u"прилича на ред с отговори, а не на заглавия: „"_s + answer +
                      u"“ е и отговор на ред "_s + QString::number(line) +
-                     u" в същата колона. Ако таблицата няма заглавен ред, вмъкнете над "
-                     u"нея ред с имената на колоните (например „Писател“, „Творба“, "
+                     u" в същата колона. Ако таблицата няма заглавен ред, добавете ред с "
+                     u"надписи над нея (имената на колоните, например „Писател“, „Творба“, "
                      u"„Герой“)"_s);
         }
+        // A caption that is a number or a date counts the values under it of its kind.
+        if (m_captionKinds[size_t(i)] != content::ValueKind::Text &&
+            content::valueKind(answer) == m_captionKinds[size_t(i)])
+            ++m_valuesOfCaptionKind[size_t(i)];
         int number = 0;
         row.answers[size_t(i)] = m_answerTexts[size_t(i)].add(answer, number);
         answers |= quint64(number) << (16 * i);
@@ -358,6 +444,20 @@ content::Quiz QuizTable::finish() {
         fail(0, 0,
              u"няма заглавен ред: таблицата е празна; на първия ред напишете имената на "
              u"колоните, а под тях – отговорите"_s);
+    // A header whose caption is a number or a date, as every value under it is, is the table's
+    // first row of answers.
+    for (int i = 0; i < m_quiz.answerCount; ++i) {
+        if (m_captionKinds[size_t(i)] == content::ValueKind::Text || m_quiz.rows.empty() ||
+            m_valuesOfCaptionKind[size_t(i)] != qint64(m_quiz.rows.size()))
+            continue;
+        const QString kind = kindName(m_captionKinds[size_t(i)]);
+        fail(*m_headerLine, 0,
+             u"прилича на ред с отговори, а не на надписи: „"_s + m_quiz.captions[size_t(i)] +
+                 u"“ е "_s + kind +
+                 u", както всички стойности под него. Ако таблицата няма ред с "
+                 u"надписи, добавете ред с надписи над нея (имената на колоните, например "
+                 u"„Година“, „Събитие“)"_s);
+    }
     if (m_quiz.rows.size() < size_t(content::minQuizRows))
         fail(0, 0,
              u"под заглавния ред трябва да има поне "_s + rowCount(content::minQuizRows) +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "content/quiz.h"
+#include "content/values.h"
 #include "quizfile/spreadsheet/filefault.h"
 
 #include <QHash>
@@ -40,10 +41,13 @@ struct TableCell {
 bool isBlankCharacter(QChar c);
 QString withoutSurroundingBlanks(const QString &text);
 
-// Whether a header's third caption names explanations („Обяснение“, in any case, blanks around
-// it aside), which makes a header of three two answers and an explanation; any other caption
-// keeps it three answers, as such files have always been read.
+// Whether a header's third caption names explanations (one of explanationCaptions, in any case,
+// blanks around it aside), which makes a header of three two answers and an explanation; any
+// other caption keeps it three answers, as such files have always been read.
 bool namesExplanations(const QString &caption);
+// The captions that name explanations, as teachers write them.
+inline constexpr std::array<QStringView, 5> explanationCaptions = {
+    u"Обяснение", u"Пояснение", u"Бележка", u"Коментар", u"Описание"};
 
 // The distinct texts of a table's column, each numbered in the order first seen: a text that
 // comes again is given back as it came first, sharing its characters, as answer columns repeat
@@ -111,6 +115,9 @@ private:
     int m_width = 0; // columns of the header: the answers and, if there is one, the explanation
     // Each answer column's texts so far.
     std::array<ColumnTexts, content::maxAnswerColumns> m_answerTexts;
+    // What each caption is (a number, a date…), and how many values under it are of its kind.
+    std::array<content::ValueKind, content::maxAnswerColumns> m_captionKinds{};
+    std::array<qint64, content::maxAnswerColumns> m_valuesOfCaptionKind{};
     // The line of each row read so far, by its answers' numbers in their columns: rows with the
     // same answers have the same numbers, and only they.
     QHash<quint64, int> m_lineOfAnswers;
