@@ -4,6 +4,7 @@
 #include "classroom/localnetwork.h"
 #include "classroom/round/protocol.h"
 #include "content/battletable.h"
+#include "content/bulgarian.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -67,6 +68,7 @@ private slots:
     void badMessages();
     void aClassPlaysToTheEnd();
     void aDroppedPupilCarriesOnWithNothingCountedTwice();
+    void theAnswerKeyStaysWithTheTeacher();
 };
 
 void TestClassroom::localNetwork_data() {
@@ -213,6 +215,57 @@ void TestClassroom::aDroppedPupilCarriesOnWithNothingCountedTwice() {
     // The lists it got back hold what is left: fifteen places before the second match.
     QCOMPARE(pupil->welcome->attempt.lists[0].size(), qsizetype(content::battleCount - 1));
     QVERIFY(!pupil->welcome->attempt.lists[0].contains(triple(0)[0]));
+}
+
+// Everything a pupil's program receives, byte for byte: each list sorted on its own, a row's
+// explanation only in the verdict that matches it, and no two answers of a row together before.
+void TestClassroom::theAnswerKeyStaysWithTheTeacher() {
+    ClassHost host(std::make_unique<ClassRound>(content::builtInQuiz(), QString(), u"1111"_s),
+                   nullptr, 0);
+    QVERIFY(host.listen(0));
+    QWebSocket socket;
+    QStringList received;
+    connect(&socket, &QWebSocket::textMessageReceived, &socket,
+            [&received](const QString &text) { received << text; });
+    socket.open(QUrl(u"ws://127.0.0.1:"_s + QString::number(host.port()) + u"/ws"_s));
+    QTRY_VERIFY(socket.state() == QAbstractSocket::ConnectedState);
+    socket.sendTextMessage(QString::fromUtf8(encode(Join{u"1111"_s, u"Петър"_s})));
+    QTRY_COMPARE(received.size(), qsizetype(1));
+    const Welcome welcome =
+        std::get<Welcome>(std::get<HostMessage>(parseHostMessage(received[0].toUtf8())));
+    const content::EntryOrder order;
+    for (int column = 0; column < 3; ++column) {
+        QStringList sorted = welcome.attempt.lists[std::size_t(column)];
+        std::stable_sort(
+            sorted.begin(), sorted.end(),
+            [&order](const QString &a, const QString &b) { return order.compare(a, b) < 0; });
+        QCOMPARE(welcome.attempt.lists[std::size_t(column)], sorted);
+    }
+    // Row by row: a wrong check (while the next row is left to take a winner from), then the
+    // right one; each message after the welcome is searched.
+    qint64 serial = 0;
+    for (int row = 0; row < content::battleCount; ++row) {
+        std::vector<QStringList> checks{triple(row)};
+        if (row + 1 < content::battleCount)
+            checks.insert(checks.begin(), wrongTriple(row));
+        for (const QStringList &choice : checks) {
+            const qsizetype before = received.size();
+            socket.sendTextMessage(QString::fromUtf8(encode(Check{++serial, choice})));
+            QTRY_VERIFY(received.size() > before);
+            for (qsizetype i = before; i < received.size(); ++i) {
+                const QString &message = received[i];
+                for (int later = row; later < content::battleCount; ++later) {
+                    const content::BattleRow &key = content::battleTable[std::size_t(later)];
+                    const bool matched = later == row && choice == triple(row);
+                    QVERIFY2(matched || !message.contains(key.explanation), qPrintable(message));
+                    QVERIFY2(matched || !message.contains(key.winner) ||
+                                 !message.contains(key.defeated),
+                             qPrintable(message));
+                }
+            }
+        }
+    }
+    QVERIFY(received.constLast().contains(u"\"finished\""_s));
 }
 
 QTEST_GUILESS_MAIN(TestClassroom)
