@@ -10,7 +10,6 @@ trap 'rm -rf "$tmp"' EXIT
 for size in 16 32 48 256; do
     rsvg-convert --width "$size" --height "$size" --format png --output "$tmp/$size.png" "$svg"
 done
-# The program reads this one at every start-up: stored without compression (uncompressed_png.py).
-python3 uncompressed_png.py "$tmp/32.png" org.example.Valtessa-32.png
+cp "$tmp/32.png" org.example.Valtessa-32.png
 # The 256 entry is stored as PNG (--raw), as Windows expects; as BMP it would be far larger.
 icotool --create --output valtessa.ico "$tmp/16.png" "$tmp/32.png" "$tmp/48.png" --raw="$tmp/256.png"
