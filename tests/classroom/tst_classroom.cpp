@@ -245,9 +245,10 @@ void TestClassroom::theAnswerKeyStaysWithTheTeacher() {
     // right one; each message after the welcome is searched.
     qint64 serial = 0;
     for (int row = 0; row < content::battleCount; ++row) {
-        std::vector<QStringList> checks{triple(row)};
+        QList<QStringList> checks;
         if (row + 1 < content::battleCount)
-            checks.insert(checks.begin(), wrongTriple(row));
+            checks.append(wrongTriple(row));
+        checks.append(triple(row));
         for (const QStringList &choice : checks) {
             const qsizetype before = received.size();
             socket.sendTextMessage(QString::fromUtf8(encode(Check{++serial, choice})));
