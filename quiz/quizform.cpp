@@ -29,25 +29,6 @@ QStringList captionsOf(const content::Quiz &quiz) {
     return captions;
 }
 
-// The quiz's captions as a sentence names them: „Писател“, „Творба“ и „Герой“. Text from a quiz
-// file is joined to ours, never used as a format: it may hold "%1".
-QString quotedCaptions(const QStringList &captions) {
-    QStringList quoted;
-    for (const QString &caption : captions)
-        quoted << u"„"_s + caption + u"“"_s;
-    return content::joinedList(std::move(quoted));
-}
-
-QString introductionTo(const QString &title, const QStringList &captions, qsizetype rows) {
-    const QString all = captions.size() == 2 ? u"двата"_s : u"трите"_s;
-    return u"Викторина „"_s + title + u"“: "_s + QString::number(rows) + u" реда.\r\n"_s +
-           u"Изберете по един отговор от списъците "_s + quotedCaptions(captions) +
-           u" така, че "_s + all + u" да си съответстват, и натиснете „Провери“.\r\n"_s +
-           u"При верен отговор "_s + all +
-           u" избора изчезват от списъците, при грешен се показва „???“. "_s +
-           u"„Изчисти“ започва нов кръг.\r\n"_s;
-}
-
 // A caption as a word inside a sentence: „Място“ becomes „място“, but an abbreviation or a
 // name in capitals („ДДС“, „НАТО“), whose second letter is a capital too, stays as written.
 QString captionInSentence(QString caption) {
@@ -144,7 +125,8 @@ void QuizForm::openQuiz(content::Quiz quiz) {
 
     showQuizNames(quiz.title, captionsOf(quiz));
     Text1(informationBox)
-        .SetText(introductionTo(quiz.title, captionsOf(quiz), qsizetype(quiz.rows.size())));
+        .SetText(
+            content::introductionTo(quiz.title, captionsOf(quiz), qsizetype(quiz.rows.size())));
     NewRound();
     m_quiz = std::move(quiz);
 #if defined(__GLIBC__)
@@ -163,7 +145,7 @@ void QuizForm::showQuizNames(const QString &title, const QStringList &captions) 
     }
     Command1(checkButton)
         .setAccessibleDescription(u"Проверява избраните отговори от списъците "_s +
-                                  quotedCaptions(captions));
+                                  content::quotedCaptions(captions));
     m_answerLists = qint16(captions.size());
     layOutAnswerLists();
 }
@@ -224,12 +206,12 @@ void QuizForm::practiseMissed() {
     }
     std::vector<int> missed = m_round.missedRows();
     if (missed.empty()) {
-        forms::announce(this, nothingToPractise);
+        forms::announce(this, content::nothingToPractise);
         return;
     }
     const auto rows = qint64(missed.size());
     NewRound(std::move(missed));
-    forms::announce(this, practiceAnnouncement(rows));
+    forms::announce(this, content::practiceAnnouncement(rows));
 }
 
 void QuizForm::ShowScore() {
@@ -299,17 +281,14 @@ void QuizForm::ShowMatch(const std::array<int, maxAnswerLists> &chosen, qint64 r
         List1(list).RemoveItem(chosen[std::size_t(list)]);
     correctCount = rightAnswers;
     ShowScore();
-    forms::announce(this, QStringLiteral("Вярно! Верни отговори: ") +
-                              QString::number(correctCount) + QStringLiteral(". ") +
-                              Text1(informationBox).Text());
+    forms::announce(this, content::rightAnnouncement(correctCount, Text1(informationBox).Text()));
 }
 
 void QuizForm::ShowMiss(qint64 wrongAnswers) {
     wrongCount = wrongAnswers;
     Text1(informationBox).SetText(QStringLiteral("???"));
     ShowScore();
-    forms::announce(this,
-                    QStringLiteral("Грешно. Грешни отговори: ") + QString::number(wrongCount));
+    forms::announce(this, content::wrongAnnouncement(wrongCount));
 }
 
 void QuizForm::playRemotely(RemoteCheck checkRemotely, RemoteAgain againRemotely) {
@@ -339,8 +318,8 @@ void QuizForm::showRemoteAttempt(const RemoteAttempt &attempt, bool newAttempt) 
         Text1(informationBox)
             .SetText(!attempt.shown.isEmpty()
                          ? attempt.shown
-                         : attempt.about +
-                               introductionTo(attempt.title, attempt.captions, attempt.quizRows));
+                         : attempt.about + content::introductionTo(attempt.title, attempt.captions,
+                                                                   attempt.quizRows));
     ShowScore();
     emit roundStarted();
     if (newAttempt)
@@ -360,7 +339,7 @@ void QuizForm::showVerdict(bool right, const QString &shown, qint64 rightAnswers
     }
 }
 
-void QuizForm::showRemoteSummary(const RoundSummary &summary) {
+void QuizForm::showRemoteSummary(const content::RoundSummary &summary) {
     m_checkPending = false;
     emit roundFinished(summary);
 }
@@ -391,7 +370,7 @@ void QuizForm::noteMissedRows(const QString &firstEntry) {
         m_round.noteMiss(row);
 }
 
-RoundSummary QuizForm::summary() const {
+content::RoundSummary QuizForm::summary() const {
     return {
         correctCount, wrongCount, m_round.playTime(),
         m_round.missedRowNames(answerListsInPlay(), [this](int column, int row) -> const QString & {
@@ -418,8 +397,7 @@ void QuizForm::AnnounceMissingChoice(const std::array<bool, 3> &missing) {
 
 void QuizForm::AnnounceNewRound() {
     const qint16 count = List1(placesList).ListCount();
-    forms::announce(this, QStringLiteral("Нов кръг. Във всеки списък има по ") +
-                              content::counted(count, u"отговор"_s, u"отговора"_s) + u'.');
+    forms::announce(this, content::newRoundAnnouncement(count));
 }
 
 } // namespace quiz

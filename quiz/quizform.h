@@ -2,12 +2,12 @@
 
 #include "content/quiz.h"
 #include "content/roundrecord.h"
+#include "content/roundsummary.h"
 #include "forms/commandbutton.h"
 #include "forms/form.h"
 #include "forms/label.h"
 #include "forms/listbox.h"
 #include "forms/textbox.h"
-#include "quiz/roundsummary.h"
 
 #include <array>
 #include <functional>
@@ -71,7 +71,7 @@ public:
     // The verdict of the check on its way, with the counts the teacher's program keeps.
     void showVerdict(bool right, const QString &shown, qint64 rightAnswers, qint64 wrongAnswers);
     // The teacher's program has ended the attempt: its summary opens.
-    void showRemoteSummary(const RoundSummary &summary);
+    void showRemoteSummary(const content::RoundSummary &summary);
     // Back to a round of its own, on the quiz it had before.
     void playLocally();
 
@@ -112,7 +112,7 @@ public:
 signals:
     // The last row of a round has been matched: its lists, counters and information box
     // already show it.
-    void roundFinished(const quiz::RoundSummary &summary);
+    void roundFinished(const content::RoundSummary &summary);
     // A new round, or a practice, has begun: the lists are full again and the counters at zero.
     void roundStarted();
 
@@ -131,7 +131,7 @@ private:
     // A wrong check misses every row of the round not yet matched whose first-column entry it
     // chose: it cannot tell which of them the pupil meant.
     void noteMissedRows(const QString &firstEntry);
-    RoundSummary summary() const;
+    content::RoundSummary summary() const;
     // Shows the quiz's title in the heading and its captions over the lists in play (and names
     // the lists by them), then lays the lists out.
     void showQuizNames(const QString &title, const QStringList &captions);

@@ -71,10 +71,10 @@ RoundSummaryDialog::RoundSummaryDialog(quiz::QuizForm &form)
     connect(&form, &quiz::QuizForm::roundStarted, this, &QDialog::reject);
 }
 
-void RoundSummaryDialog::showSummary(const quiz::RoundSummary &summary) {
+void RoundSummaryDialog::showSummary(const content::RoundSummary &summary) {
     m_right->setText(QString::number(summary.rightAnswers));
     m_wrong->setText(QString::number(summary.wrongAnswers));
-    m_time->setText(quiz::shortDuration(summary.milliseconds));
+    m_time->setText(content::shortDuration(summary.milliseconds));
     const bool missed = !summary.missedRows.isEmpty();
     m_missedCount->setText(missed ? QString::number(summary.missedRows.size()) : u"няма"_s);
     m_missed->Clear();
@@ -93,7 +93,7 @@ void RoundSummaryDialog::showSummary(const quiz::RoundSummary &summary) {
     show();
     raise();
     activateWindow();
-    forms::announce(this, quiz::summaryAnnouncement(summary));
+    forms::announce(this, content::summaryAnnouncement(summary));
 }
 
 // The window's font and, when zoomed, its style, which scales every length the style gives.
@@ -115,7 +115,7 @@ void addRoundSummary(quiz::QuizForm &form) {
     QObject::connect(practise, &QAction::triggered, &form,
                      [&form] { form.raiseEvent([&form] { form.practiseMissed(); }); });
     QObject::connect(&form, &quiz::QuizForm::roundFinished, &form,
-                     [&form](const quiz::RoundSummary &summary) {
+                     [&form](const content::RoundSummary &summary) {
                          auto *dialog = form.findChild<RoundSummaryDialog *>();
                          if (dialog == nullptr)
                              dialog = new RoundSummaryDialog(form);

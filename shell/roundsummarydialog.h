@@ -1,6 +1,6 @@
 #pragma once
 
-#include "quiz/roundsummary.h"
+#include "content/roundsummary.h"
 
 #include <QDialog>
 
@@ -32,7 +32,7 @@ class RoundSummaryDialog : public QDialog {
 public:
     explicit RoundSummaryDialog(quiz::QuizForm &form);
 
-    void showSummary(const quiz::RoundSummary &summary);
+    void showSummary(const content::RoundSummary &summary);
 
 private:
     void followZoom();

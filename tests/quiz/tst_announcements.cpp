@@ -141,22 +141,22 @@ void TestAnnouncements::loadingSaysNothing() {
 void TestAnnouncements::roundTexts_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("under a minute") << quiz::shortDuration(59'999) << u"59 с"_s;
-    QTest::newRow("whole minutes") << quiz::shortDuration(180'000) << u"3 мин"_s;
-    QTest::newRow("hours") << quiz::shortDuration(3'723'000) << u"1 ч 2 мин 3 с"_s;
+    QTest::newRow("under a minute") << content::shortDuration(59'999) << u"59 с"_s;
+    QTest::newRow("whole minutes") << content::shortDuration(180'000) << u"3 мин"_s;
+    QTest::newRow("hours") << content::shortDuration(3'723'000) << u"1 ч 2 мин 3 с"_s;
     QTest::newRow("said: 21 is one")
-        << quiz::spokenDuration(1'271'000) << u"21 минута и 11 секунди"_s;
+        << content::spokenDuration(1'271'000) << u"21 минута и 11 секунди"_s;
     QTest::newRow("said: all three")
-        << quiz::spokenDuration(7'261'000) << u"2 часа, 1 минута и 1 секунда"_s;
-    QTest::newRow("practice: 21") << quiz::practiceAnnouncement(21) << u"Упражнение: 21 ред"_s;
+        << content::spokenDuration(7'261'000) << u"2 часа, 1 минута и 1 секунда"_s;
+    QTest::newRow("practice: 21") << content::practiceAnnouncement(21) << u"Упражнение: 21 ред"_s;
     QTest::newRow("summary: none missed")
-        << quiz::summaryAnnouncement({16, 0, 0, {}})
+        << content::summaryAnnouncement({16, 0, 0, {}})
         << u"Верни отговори: 16. Грешни отговори: 0. Време: 0 секунди. Няма сбъркани редове."_s;
     QStringList missed{u"Кана - битка "_s, u"Ватерло."_s};
     for (int row = 3; row <= 12; ++row)
         missed << QString::number(row);
     QTest::newRow("summary: a sentence each, ten said")
-        << quiz::summaryAnnouncement({12, 3, 0, missed})
+        << content::summaryAnnouncement({12, 3, 0, missed})
         << u"Верни отговори: 12. Грешни отговори: 3. Време: 0 секунди. Сбъркани редове: 12. "
            u"Кана - битка. Ватерло. 3. 4. 5. 6. 7. 8. 9. 10. И още 2."_s;
 }

@@ -268,8 +268,8 @@ void TestCheckAnswer::missedRowsAreSummedUpAndPractised() {
         quiz.rows.resize(std::size_t(writers));
         form->openQuiz(quiz);
     }
-    quiz::RoundSummary summary;
-    connect(form.get(), &Form::roundFinished, [&](const quiz::RoundSummary &s) { summary = s; });
+    content::RoundSummary summary;
+    connect(form.get(), &Form::roundFinished, [&](const content::RoundSummary &s) { summary = s; });
     const int rows = form->List2(0).ListCount();
     for (int row = 0; row < rows; ++row)
         steps << u"r"_s + QString::number(row);

@@ -104,7 +104,7 @@ bool randomAction(std::mt19937 &random, ReferenceRound &model, quiz::QuizForm &f
 
 // Where a finished round's summary differs from the model: the counts, and the rows missed in
 // table order, each named first by its first entry.
-QString summaryDifference(const ReferenceRound &model, const quiz::RoundSummary &summary) {
+QString summaryDifference(const ReferenceRound &model, const content::RoundSummary &summary) {
     QStringList missed;
     for (const int row : model.missed)
         missed << model.table[std::size_t(row)].answers[0].trimmed();
@@ -158,9 +158,9 @@ void TestModel::formAgreesWithReferenceModel() {
         for (std::size_t list = 0; list < 3 && quiz.rows.empty(); ++list) // the model's own order
             QCOMPARE(QStringList(model.lists[list].begin(), model.lists[list].end()),
                      *byHand[list]);
-        std::vector<quiz::RoundSummary> summaries;
+        std::vector<content::RoundSummary> summaries;
         connect(form.get(), &Form::roundFinished,
-                [&summaries](const quiz::RoundSummary &s) { summaries.push_back(s); });
+                [&summaries](const content::RoundSummary &s) { summaries.push_back(s); });
         QString difference = describeDifference(model, *form);
         QVERIFY2(difference.isEmpty(),
                  qPrintable(u"seed %1 at start: %2"_s.arg(seed).arg(difference)));

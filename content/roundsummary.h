@@ -3,7 +3,23 @@
 #include <QString>
 #include <QStringList>
 
-namespace quiz {
+// What a round says, in the window and to a pupil of a class round alike: its introduction, what a
+// screen reader hears of each verdict and new round, and the summary at its end.
+namespace content {
+
+// The quiz's captions as a sentence names them: „Писател“, „Творба“ и „Герой“. Text from a quiz
+// file is joined to ours, never used as a format: it may hold "%1".
+QString quotedCaptions(const QStringList &captions);
+// The information box's opening text for a quiz: what it is and how to play it.
+QString introductionTo(const QString &title, const QStringList &captions, qsizetype rows);
+
+// What a screen reader says of a verdict, at once, count first: a pupil who moves on during
+// the explanation has still heard it. „Вярно! Верни отговори: 1. “ and what the box shows, or
+// „Грешно. Грешни отговори: 1“.
+QString rightAnnouncement(qint64 rightAnswers, const QString &shown);
+QString wrongAnnouncement(qint64 wrongAnswers);
+// „Нов кръг. Във всеки списък има по 16 отговора.“
+QString newRoundAnnouncement(qint64 entries);
 
 // What a finished round comes to.
 struct RoundSummary {
@@ -28,4 +44,4 @@ QString summaryAnnouncement(const RoundSummary &summary);
 QString practiceAnnouncement(qint64 rows);
 inline const QString nothingToPractise = QStringLiteral("Няма сбъркани редове за упражнение.");
 
-} // namespace quiz
+} // namespace content

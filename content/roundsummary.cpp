@@ -1,10 +1,10 @@
-#include "quiz/roundsummary.h"
+#include "content/roundsummary.h"
 
 #include "content/bulgarian.h"
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace quiz {
+namespace content {
 
 namespace {
 
@@ -24,6 +24,36 @@ TimeParts timeParts(qint64 milliseconds) {
 
 } // namespace
 
+QString quotedCaptions(const QStringList &captions) {
+    QStringList quoted;
+    for (const QString &caption : captions)
+        quoted << u"„"_s + caption + u"“"_s;
+    return joinedList(std::move(quoted));
+}
+
+QString introductionTo(const QString &title, const QStringList &captions, qsizetype rows) {
+    const QString all = captions.size() == 2 ? u"двата"_s : u"трите"_s;
+    return u"Викторина „"_s + title + u"“: "_s + QString::number(rows) + u" реда.\r\n"_s +
+           u"Изберете по един отговор от списъците "_s + quotedCaptions(captions) +
+           u" така, че "_s + all + u" да си съответстват, и натиснете „Провери“.\r\n"_s +
+           u"При верен отговор "_s + all +
+           u" избора изчезват от списъците, при грешен се показва „???“. "_s +
+           u"„Изчисти“ започва нов кръг.\r\n"_s;
+}
+
+QString rightAnnouncement(qint64 rightAnswers, const QString &shown) {
+    return u"Вярно! Верни отговори: "_s + QString::number(rightAnswers) + u". "_s + shown;
+}
+
+QString wrongAnnouncement(qint64 wrongAnswers) {
+    return u"Грешно. Грешни отговори: "_s + QString::number(wrongAnswers);
+}
+
+QString newRoundAnnouncement(qint64 entries) {
+    return u"Нов кръг. Във всеки списък има по "_s + counted(entries, u"отговор"_s, u"отговора"_s) +
+           u'.';
+}
+
 QString shortDuration(qint64 milliseconds) {
     const auto [hours, minutes, seconds] = timeParts(milliseconds);
     QStringList parts;
@@ -40,13 +70,13 @@ QString spokenDuration(qint64 milliseconds) {
     const auto [hours, minutes, seconds] = timeParts(milliseconds);
     QStringList parts;
     if (hours > 0)
-        parts << content::counted(hours, u"час"_s, u"часа"_s);
+        parts << counted(hours, u"час"_s, u"часа"_s);
     if (minutes > 0)
-        parts << content::counted(minutes, u"минута"_s, u"минути"_s);
+        parts << counted(minutes, u"минута"_s, u"минути"_s);
     if (seconds > 0 || parts.isEmpty())
-        parts << content::counted(seconds, u"секунда"_s, u"секунди"_s);
+        parts << counted(seconds, u"секунда"_s, u"секунди"_s);
     // „1 час, 5 минути и 3 секунди“
-    return content::joinedList(std::move(parts));
+    return joinedList(std::move(parts));
 }
 
 QString summaryAnnouncement(const RoundSummary &summary) {
@@ -67,7 +97,7 @@ QString summaryAnnouncement(const RoundSummary &summary) {
 }
 
 QString practiceAnnouncement(qint64 rows) {
-    return u"Упражнение: "_s + content::counted(rows, u"ред"_s, u"реда"_s);
+    return u"Упражнение: "_s + counted(rows, u"ред"_s, u"реда"_s);
 }
 
-} // namespace quiz
+} // namespace content
