@@ -30,6 +30,10 @@ constexpr qint64 holdOff = 60 * 1000;
 constexpr int keepAliveSeconds = 5;
 constexpr int silenceLimitSeconds = 3 * keepAliveSeconds;
 
+QString requestDeadlineName() {
+    return u"valtessa-request-deadline"_s;
+}
+
 QByteArray httpStatus(int code, const QByteArray &reason) {
     return "HTTP/1.1 " + QByteArray::number(code) + ' ' + reason +
            "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
@@ -126,10 +130,13 @@ void ClassHost::acceptTcp() {
         }
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        QTimer::singleShot(requestSeconds * 1000, socket, [socket] {
-            if (socket->parent() != nullptr && qobject_cast<QTcpServer *>(socket->parent()))
-                socket->abort();
-        });
+        // The socket stays the TCP server's child when the round's WebSocket takes it over, so
+        // the deadline is a timer of its own that readRequest stops then.
+        auto *deadline = new QTimer(socket);
+        deadline->setObjectName(requestDeadlineName());
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, socket, &QTcpSocket::abort);
+        deadline->start(requestSeconds * 1000);
     }
 }
 
@@ -162,6 +169,9 @@ void ClassHost::readRequest(QTcpSocket *socket) {
             upgrade = true;
     }
     if (request[0] == "GET" && path == "/ws" && upgrade) {
+        // From here the handshake's timeout and then the time to join apply, and a pupil in the
+        // round stays as long as its link answers.
+        delete socket->findChild<QTimer *>(requestDeadlineName(), Qt::FindDirectChildrenOnly);
         m_webSockets->handleConnection(socket);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "classroom/localnetwork.h"
 #include "classroom/results.h"
+#include "content/bulgarian.h"
 #include "forms/announcer.h"
 #include "forms/error.h"
 #include "quiz/quizform.h"
@@ -11,6 +12,7 @@
 #include "shell/qrcode.h"
 #include "shell/quizfileopener.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFileDialog>
@@ -85,8 +87,17 @@ QTableView *tableView(QAbstractTableModel *model, const QString &name, QWidget *
 QString roundName(const classroom::ClassRecords::RoundInfo &info) {
     return QDateTime::fromMSecsSinceEpoch(info.started).toString(u"dd.MM.yyyy HH:mm"_s) + u" — "_s +
            (info.className.isEmpty() ? QString() : info.className + u" — "_s) + info.title +
-           u" ("_s + QString::number(info.pupils) + u" ученици"_s +
+           u" ("_s + content::counted(info.pupils, u"ученик"_s, u"ученици"_s) +
            (info.ended == 0 ? u", незавършен)"_s : u")"_s);
+}
+
+// A plain top-level widget reads as a "filler" to screen readers; the host window is a window,
+// and is announced as one with its caption.
+QAccessibleInterface *accessibleHostWindow(const QString &className, QObject *object) {
+    if (className == QLatin1StringView(HostWindow::staticMetaObject.className()) &&
+        object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
 }
 
 } // namespace
@@ -99,6 +110,11 @@ HostWindow::HostWindow(quiz::QuizForm &form, std::shared_ptr<classroom::ClassRec
     , m_pages(new QStackedWidget(this))
     , m_pupils(new PupilTable(this))
     , m_rows(new RowTable(this)) {
+    static const bool accessibleWindowInstalled = [] {
+        QAccessible::installFactory(accessibleHostWindow);
+        return true;
+    }();
+    Q_UNUSED(accessibleWindowInstalled);
     setWindowTitle(u"Кръг на класа"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     buildSetup();
@@ -155,9 +171,11 @@ void HostWindow::buildSetup() {
 
     connect(loadList, &QPushButton::clicked, this, &HostWindow::loadClassList);
     connect(start, &QPushButton::clicked, this, [this] { startRound(quint16(m_port->value())); });
+    // The round the list shows chosen: its selection, which a screen reader can set without
+    // moving the list's current item.
     const auto chosenRound = [this] {
-        const QListWidgetItem *item = m_earlier->currentItem();
-        return item == nullptr ? 0 : item->data(Qt::UserRole).toInt();
+        const QList<QListWidgetItem *> chosen = m_earlier->selectedItems();
+        return chosen.isEmpty() ? 0 : chosen.constFirst()->data(Qt::UserRole).toInt();
     };
     connect(saveEarlier, &QPushButton::clicked, this, [this, chosenRound] {
         if (const int round = chosenRound())
