@@ -111,7 +111,7 @@ ListBox::ListBox(const QString &name, bool sorted, QWidget *parent, bool hidden)
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (sorted)
-        m_collator = content::bulgarianCollator();
+        m_entryOrder.emplace();
     if (hidden)
         QListView::setVisible(false);
     else
@@ -174,7 +174,7 @@ void ListBox::keepInListOrder() {
 void ListBox::AddItem(const QString &text) {
     checkRoomFor("AddItem", 1);
     keepInListOrder();
-    const int position = m_collator ? sortedInsertPosition(text) : int(m_texts.size());
+    const int position = m_entryOrder ? sortedInsertPosition(text) : int(m_texts.size());
     m_entries->insertRows(position, position, [&] { m_texts.insert(position, text); });
     m_rowsByText.clear();
 }
@@ -183,7 +183,7 @@ void ListBox::AddItems(const QStringList &texts) {
     checkRoomFor("AddItems", texts.size());
     if (texts.isEmpty())
         return;
-    if (m_collator && ListCount() > 0) {
+    if (m_entryOrder && ListCount() > 0) {
         // Merging into entries already there keeps the rule of AddItem; no caller of ours does
         // this with many entries.
         for (const QString &text : texts)
@@ -195,7 +195,7 @@ void ListBox::AddItems(const QStringList &texts) {
         // Into an empty list, the added list's array is shared: its texts are not copied.
         if (first == 0) {
             m_texts = texts;
-            if (m_collator)
+            if (m_entryOrder)
                 m_order = orderFor(texts);
             else
                 m_order.reset();
@@ -322,7 +322,7 @@ void ListBox::checkRoomFor(const char *operation, qsizetype added) const {
 }
 
 void ListBox::rememberOrder(const QStringList &texts, std::span<const quint16> order) {
-    if (!m_collator || order.size() != std::size_t(texts.size()))
+    if (!m_entryOrder || order.size() != std::size_t(texts.size()))
         return;
     m_lastUnsorted = texts;
     m_lastOrder.assign(order.begin(), order.end());
@@ -336,12 +336,12 @@ struct SortedKeys {
     std::vector<int> order; // positions in keys, in the order of the keys
 };
 
-SortedKeys sortedKeys(const QCollator &collator, const QStringList &texts,
+SortedKeys sortedKeys(const content::EntryOrder &order, const QStringList &texts,
                       std::span<const int> which) {
     SortedKeys sorted;
     sorted.keys.reserve(which.size());
     for (const int text : which)
-        sorted.keys.push_back(collator.sortKey(texts[text]));
+        sorted.keys.push_back(order.sortKey(texts[text]));
     sorted.order.resize(which.size());
     std::iota(sorted.order.begin(), sorted.order.end(), 0);
     const auto &keys = sorted.keys;
@@ -380,16 +380,6 @@ std::vector<int> ranksOf(const SortedKeys &first, const SortedKeys &second, int 
     }
     ++ranks;
     return rank;
-}
-
-// A collator of its own for another thread, set up as this one is: one collator must not be used
-// by two threads at once.
-QCollator sameAs(const QCollator &collator) {
-    QCollator copy(collator.locale());
-    copy.setCaseSensitivity(collator.caseSensitivity());
-    copy.setNumericMode(collator.numericMode());
-    copy.setIgnorePunctuation(collator.ignorePunctuation());
-    return copy;
 }
 
 // From this many distinct texts on, a second core makes half of the keys: below it, starting a
@@ -432,11 +422,11 @@ const std::vector<quint16> &ListBox::orderFor(const QStringList &texts) {
     const std::span<const int> all(firstOf);
     std::future<SortedKeys> later;
     if (twoThreads)
-        later = std::async(std::launch::async,
-                           [&texts, rest = all.subspan(half), collator = sameAs(*m_collator)] {
-                               return sortedKeys(collator, texts, rest);
-                           });
-    SortedKeys first = sortedKeys(*m_collator, texts, all.first(half));
+        later = std::async(std::launch::async, [&texts, rest = all.subspan(half)] {
+            // A collator of its own: one must not be used by two threads.
+            return sortedKeys(content::EntryOrder(), texts, rest);
+        });
+    SortedKeys first = sortedKeys(*m_entryOrder, texts, all.first(half));
     SortedKeys second = twoThreads ? later.get() : SortedKeys();
     int ranks = 0;
     const std::vector<int> rank = ranksOf(first, second, ranks);
@@ -487,7 +477,7 @@ int ListBox::sortedInsertPosition(const QString &text) const {
     int high = ListCount();
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (m_collator->compare(List(middle), text) <= 0)
+        if (m_entryOrder->compare(List(middle), text) <= 0)
             low = middle + 1;
         else
             high = middle;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QCollator>
+#include "content/bulgarian.h"
+
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QListView>
@@ -14,8 +15,8 @@
 namespace forms {
 
 // A list of strings with at most one selected item. A sorted list keeps its items in Bulgarian
-// alphabetical order, ignoring case, with numbers by their value (content::bulgarianCollator);
-// an unsorted one keeps them in the order they were added.
+// alphabetical order, ignoring case, with numbers, dates and decimals by their value
+// (content::EntryOrder); an unsorted one keeps them in the order they were added.
 // Operations with an index out of range raise forms::Error and change nothing. The entries are
 // changed only through the operations below. The view shows them through a model over the texts
 // themselves, with no object an entry, so a list of tens of thousands fills, empties and loses
@@ -32,7 +33,7 @@ public:
     ListBox(const QString &name, bool sorted, QWidget *parent = nullptr, bool hidden = false);
 
     const QString &name() const { return m_name; }
-    bool isSorted() const { return m_collator.has_value(); }
+    bool isSorted() const { return m_entryOrder.has_value(); }
 
     qint16 ListCount() const {
         return static_cast<qint16>(m_order ? m_order->size() : std::size_t(m_texts.size()));
@@ -103,7 +104,7 @@ private:
     void keepInListOrder();
 
     QString m_name;
-    std::optional<QCollator> m_collator;
+    std::optional<content::EntryOrder> m_entryOrder;
     // The entries' texts, in list order unless m_order is set: a sorted list filled at once keeps
     // the very texts it was given, shared with the caller's (a table's column), and their order,
     // m_texts[(*m_order)[i]] being List(i), instead of a second list of tens of thousands.

@@ -84,6 +84,10 @@ void TestForms::sortedListKeepsBulgarianOrder_data() {
         << QStringList{u"Иван"_s, u"Йордан"_s, u"Шарл VI"_s, u"Щит"_s};
     QTest::newRow("numbers by their value, before letters")
         << QStringList{u"9 септември"_s, u"681"_s, u"864 г."_s, u"1185"_s, u"1185 г."_s, u"Асен"_s};
+    QTest::newRow("dates by their date, not their day")
+        << QStringList{u"02.06.1876"_s, u"03.03.1878"_s, u"16.04.1879"_s, u"06.09.1885"_s};
+    QTest::newRow("decimals by their value")
+        << QStringList{u"0,5"_s, u"1,25"_s, u"1,3"_s, u"12,05"_s};
     // The window starts with these orders written out; the collation must give them too.
     QTest::newRow("the battles' places") << quiztest::expectedPlaces;
     QTest::newRow("the battles' winners") << quiztest::expectedWinners;
