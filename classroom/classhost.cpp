@@ -1,6 +1,7 @@
 #include "classroom/classhost.h"
 
 #include "classroom/localnetwork.h"
+#include "classroom/round/pupilspage.h"
 
 #include <QDateTime>
 #include <QTcpServer>
@@ -14,8 +15,6 @@ namespace classroom {
 
 namespace {
 
-// A request's line and headers: a browser's are well under 2 KiB.
-constexpr qint64 maxRequestHeadBytes = 8 * 1024;
 // Time to send a whole request, and then to join or come back.
 constexpr int requestSeconds = 10;
 // Connections not yet in the round, from all addresses and from one: a class is some thirty.
@@ -32,12 +31,6 @@ constexpr int silenceLimitSeconds = 3 * keepAliveSeconds;
 
 QString requestDeadlineName() {
     return u"valtessa-request-deadline"_s;
-}
-
-QByteArray httpStatus(int code, const QByteArray &reason) {
-    return "HTTP/1.1 " + QByteArray::number(code) + ' ' + reason +
-           "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
-           QByteArray::number(reason.size()) + "\r\nConnection: close\r\n\r\n" + reason;
 }
 
 } // namespace
@@ -128,6 +121,8 @@ void ClassHost::acceptTcp() {
             socket->deleteLater();
             continue;
         }
+        // A request's head is read whole before anything is done with it: no more is taken in.
+        socket->setReadBufferSize(maxRequestHeadBytes + 1);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         // The socket stays the TCP server's child when the round's WebSocket takes it over, so
@@ -141,46 +136,28 @@ void ClassHost::acceptTcp() {
 }
 
 // The request's line and headers, seen without taking them: the round's WebSocket reads them
-// itself.
+// itself. Anything but the WebSocket's handshake is answered by the pupils' page and closed.
 void ClassHost::readRequest(QTcpSocket *socket) {
-    const QByteArray head = socket->peek(maxRequestHeadBytes + 1);
-    const qsizetype end = head.indexOf("\r\n\r\n");
-    if (end < 0) {
-        if (head.size() > maxRequestHeadBytes) {
-            socket->write(httpStatus(431, "Request Header Fields Too Large"));
-            socket->disconnectFromHost();
-        }
+    const auto parsed = parseRequestHead(socket->peek(maxRequestHeadBytes + 1));
+    if (!parsed)
         return;
-    }
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-    const QList<QByteArray> lines = head.first(end).split('\n');
-    const QList<QByteArray> request = lines.value(0).trimmed().split(' ');
-    if (request.size() != 3 || !request[2].startsWith("HTTP/1.")) {
-        socket->write(httpStatus(400, "Bad Request"));
-        socket->disconnectFromHost();
-        return;
+    QByteArray response;
+    if (const auto *refused = std::get_if<RefusedRequest>(&*parsed)) {
+        response = httpError(refused->status);
+    } else {
+        const auto &request = std::get<RequestHead>(*parsed);
+        if (request.path == "/ws" && request.method == "GET" && request.webSocketUpgrade) {
+            // From here the handshake's timeout and then the time to join apply, and a pupil in
+            // the round stays as long as its link answers.
+            delete socket->findChild<QTimer *>(requestDeadlineName(), Qt::FindDirectChildrenOnly);
+            socket->setReadBufferSize(0);
+            m_webSockets->handleConnection(socket);
+            return;
+        }
+        response = request.path == "/ws" ? httpError(400) : pageResponse(request);
     }
-    const QByteArray path = request[1].split('?').value(0);
-    bool upgrade = false;
-    for (const QByteArray &line : lines.mid(1)) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.first(colon).trimmed().toLower() == "upgrade" &&
-            line.mid(colon + 1).trimmed().toLower() == "websocket")
-            upgrade = true;
-    }
-    if (request[0] == "GET" && path == "/ws" && upgrade) {
-        // From here the handshake's timeout and then the time to join apply, and a pupil in the
-        // round stays as long as its link answers.
-        delete socket->findChild<QTimer *>(requestDeadlineName(), Qt::FindDirectChildrenOnly);
-        m_webSockets->handleConnection(socket);
-        return;
-    }
-    std::optional<QByteArray> response;
-    if (request[0] == "GET" && m_pages)
-        response = m_pages(QString::fromUtf8(request[1]));
-    else if (request[0] != "GET" && request[0] != "HEAD")
-        response = httpStatus(405, "Method Not Allowed");
-    socket->write(response.value_or(httpStatus(404, "Not Found")));
+    socket->write(response);
     socket->disconnectFromHost();
 }
 

@@ -70,11 +70,6 @@ public:
     void removePupil(int pupil);
     void endRound();
 
-    // What the host serves besides the round's WebSocket: given the path of a GET request, the
-    // response's bytes, or nothing for "not found". The pupils' web page plugs in here.
-    using PageServer = std::function<std::optional<QByteArray>(const QString &path)>;
-    void setPageServer(PageServer server) { m_pages = std::move(server); }
-
     // The clock the round is told of; tests may set their own.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
@@ -122,7 +117,6 @@ private:
     std::deque<RoundEvent> m_unwritten;
     QTimer m_keepAlive;
     QTimer m_retryRecords;
-    PageServer m_pages;
     QStringList m_classList;
     std::function<qint64()> m_clock;
     QString m_error;

@@ -41,6 +41,11 @@ QString introductionTo(const QString &title, const QStringList &captions, qsizet
            u"„Изчисти“ започва нов кръг.\r\n"_s;
 }
 
+QString classRoundLine(const QString &className) {
+    return className.isEmpty() ? u"Кръг на класа с учителя.\r\n"_s
+                               : u"Кръг на клас „"_s + className + u"“ с учителя.\r\n"_s;
+}
+
 QString rightAnnouncement(qint64 rightAnswers, const QString &shown) {
     return u"Вярно! Верни отговори: "_s + QString::number(rightAnswers) + u". "_s + shown;
 }

@@ -12,6 +12,8 @@ namespace content {
 QString quotedCaptions(const QStringList &captions);
 // The information box's opening text for a quiz: what it is and how to play it.
 QString introductionTo(const QString &title, const QStringList &captions, qsizetype rows);
+// The line a class round's introduction starts with: whose round it is.
+QString classRoundLine(const QString &className);
 
 // What a screen reader says of a verdict, at once, count first: a pupil who moves on during
 // the explanation has still heard it. „Вярно! Верни отговори: 1. “ and what the box shows, or

@@ -1,5 +1,6 @@
 #include "shell/classpupil.h"
 
+#include "content/roundsummary.h"
 #include "forms/announcer.h"
 #include "forms/error.h"
 #include "quiz/quizform.h"
@@ -27,9 +28,7 @@ bool askInAMessageBox(QWidget *parent, const QString &question) {
 
 quiz::QuizForm::RemoteAttempt remoteAttempt(const classroom::Welcome &welcome,
                                             const classroom::Attempt &attempt) {
-    const QString about = welcome.className.isEmpty()
-                              ? u"Кръг на класа с учителя.\r\n"_s
-                              : u"Кръг на клас „"_s + welcome.className + u"“ с учителя.\r\n"_s;
+    const QString about = content::classRoundLine(welcome.className);
     return {welcome.title,        welcome.captions,     attempt.lists, welcome.quizRows,
             attempt.rightAnswers, attempt.wrongAnswers, attempt.shown, about};
 }

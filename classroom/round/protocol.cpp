@@ -1,5 +1,7 @@
 #include "classroom/round/protocol.h"
 
+#include "content/roundsummary.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,6 +71,19 @@ std::optional<QStringList> textsOf(const QJsonValue &value) {
 QByteArray bytesOf(QJsonObject object, QStringView type) {
     object.insert(u"type"_s, type.toString());
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// What a client without the program's own texts shows and speaks, said with the window's words:
+// the information box's opening text, and what a screen reader hears as an attempt starts.
+QString introductionOf(const Welcome &welcome) {
+    return content::classRoundLine(welcome.className) +
+           content::introductionTo(welcome.title, welcome.captions, welcome.quizRows);
+}
+
+QString startedAnnouncement(const Attempt &attempt) {
+    const qint64 entries = attempt.lists.empty() ? 0 : qint64(attempt.lists.front().size());
+    return attempt.practice ? content::practiceAnnouncement(entries)
+                            : content::newRoundAnnouncement(entries);
 }
 
 QJsonObject objectOf(const Attempt &attempt) {
@@ -207,21 +222,31 @@ QByteArray encode(const HostMessage &message) {
                                 {u"className"_s, m.className},
                                 {u"captions"_s, arrayOf(m.captions)},
                                 {u"quizRows"_s, m.quizRows},
-                                {u"attempt"_s, objectOf(m.attempt)}},
+                                {u"attempt"_s, objectOf(m.attempt)},
+                                {u"introduction"_s, introductionOf(m)}},
                                u"welcome");
             else if constexpr (std::is_same_v<M, Verdict>)
-                return bytesOf({{u"serial"_s, double(m.serial)},
-                                {u"right"_s, m.right},
-                                {u"shown"_s, m.shown},
-                                {u"rightAnswers"_s, double(m.rightAnswers)},
-                                {u"wrongAnswers"_s, double(m.wrongAnswers)}},
-                               u"verdict");
-            else if constexpr (std::is_same_v<M, Started>)
-                return bytesOf({{u"attempt"_s, objectOf(m.attempt)}}, u"started");
-            else if constexpr (std::is_same_v<M, Finished>)
                 return bytesOf(
-                    {{u"summary"_s, objectOf(m.summary)}, {u"roundEnded"_s, m.roundEnded}},
-                    u"finished");
+                    {{u"serial"_s, double(m.serial)},
+                     {u"right"_s, m.right},
+                     {u"shown"_s, m.shown},
+                     {u"rightAnswers"_s, double(m.rightAnswers)},
+                     {u"wrongAnswers"_s, double(m.wrongAnswers)},
+                     {u"spoken"_s, m.right ? content::rightAnnouncement(m.rightAnswers, m.shown)
+                                           : content::wrongAnnouncement(m.wrongAnswers)}},
+                    u"verdict");
+            else if constexpr (std::is_same_v<M, Started>)
+                return bytesOf({{u"attempt"_s, objectOf(m.attempt)},
+                                {u"spoken"_s, startedAnnouncement(m.attempt)}},
+                               u"started");
+            else if constexpr (std::is_same_v<M, Finished>)
+                return bytesOf({{u"summary"_s, objectOf(m.summary)},
+                                {u"roundEnded"_s, m.roundEnded},
+                                {u"time"_s, content::shortDuration(m.summary.milliseconds)},
+                                {u"spoken"_s, content::summaryAnnouncement(
+                                                  {m.summary.rightAnswers, m.summary.wrongAnswers,
+                                                   m.summary.milliseconds, m.summary.missedRows})}},
+                               u"finished");
             else if constexpr (std::is_same_v<M, Held>)
                 return bytesOf({{u"reason"_s, m.reason}}, u"held");
             else if constexpr (std::is_same_v<M, Names>)

@@ -8,6 +8,7 @@
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebSocket>
@@ -66,6 +67,8 @@ private slots:
     void localNetwork();
     void badMessages_data();
     void badMessages();
+    void theFrontAnswersRequests_data();
+    void theFrontAnswersRequests();
     void aClassPlaysToTheEnd();
     void aDroppedPupilCarriesOnWithNothingCountedTwice();
     void theAnswerKeyStaysWithTheTeacher();
@@ -114,6 +117,62 @@ void TestClassroom::badMessages_data() {
 void TestClassroom::badMessages() {
     QFETCH(QByteArray, bytes);
     QVERIFY(std::holds_alternative<BadMessage>(parseClientMessage(bytes)));
+}
+
+void TestClassroom::theFrontAnswersRequests_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("statusLine");
+    const QByteArray ok = "HTTP/1.1 200 OK";
+    QTest::newRow("the page from the join link")
+        << "GET /?code=1234 HTTP/1.1\r\nHost: x\r\n\r\n"_ba << ok;
+    QTest::newRow("its script") << "GET /valtessa.js HTTP/1.1\r\n\r\n"_ba << ok;
+    QTest::newRow("its icon, head only") << "HEAD /icon.png HTTP/1.0\r\n\r\n"_ba << ok;
+    QTest::newRow("a file of the disk") << "GET /../../etc/passwd HTTP/1.1\r\n\r\n"_ba
+                                        << "HTTP/1.1 404 Not Found"_ba;
+    QTest::newRow("a form sent") << "POST / HTTP/1.1\r\nContent-Length: 0\r\n\r\n"_ba
+                                 << "HTTP/1.1 405 Method Not Allowed"_ba;
+    QTest::newRow("the round without the handshake") << "GET /ws HTTP/1.1\r\n\r\n"_ba
+                                                     << "HTTP/1.1 400 Bad Request"_ba;
+    QTest::newRow("a bare line feed") << "GET / HTTP/1.1\nHost: x\r\n\r\n"_ba
+                                      << "HTTP/1.1 400 Bad Request"_ba;
+    QTest::newRow("a folded header") << "GET / HTTP/1.1\r\nA: b\r\n c\r\n\r\n"_ba
+                                     << "HTTP/1.1 400 Bad Request"_ba;
+    QTest::newRow("HTTP/2") << "GET / HTTP/2.0\r\n\r\n"_ba
+                            << "HTTP/1.1 505 HTTP Version Not Supported"_ba;
+    QTest::newRow("a path of 3 KiB") << "GET /" + QByteArray(3 * 1024, 'a') + " HTTP/1.1\r\n\r\n"
+                                     << "HTTP/1.1 414 URI Too Long"_ba;
+    QTest::newRow("65 headers") << "GET / HTTP/1.1\r\n" + QByteArray("A: b\r\n").repeated(65) +
+                                       "\r\n"
+                                << "HTTP/1.1 431 Request Header Fields Too Large"_ba;
+    QTest::newRow("a header of 1 MiB")
+        << "GET / HTTP/1.1\r\nA: " + QByteArray(1024 * 1024, 'a') + "\r\n\r\n"
+        << "HTTP/1.1 431 Request Header Fields Too Large"_ba;
+}
+
+// What the round's port answers a browser, and that a pupil in the round plays on meanwhile.
+void TestClassroom::theFrontAnswersRequests() {
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, statusLine);
+    ClassHost host(std::make_unique<ClassRound>(content::builtInQuiz(), QString(), u"1234"_s),
+                   nullptr, 0);
+    QVERIFY(host.listen(0));
+    const auto pupil = pupilOf(host.port(), u"1234"_s, u"Мария"_s);
+    QTRY_VERIFY(pupil->welcome.has_value());
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, host.port());
+    QVERIFY(socket.waitForConnected());
+    socket.write(request);
+    QByteArray response;
+    QTRY_VERIFY(
+        (response += socket.readAll(), socket.state() == QAbstractSocket::UnconnectedState));
+    response += socket.readAll();
+    QCOMPARE(response.first(response.indexOf("\r\n")), statusLine);
+    QVERIFY(response.contains("\r\nContent-Security-Policy: default-src 'none';"));
+    if (request.startsWith("HEAD"))
+        QVERIFY(response.endsWith("\r\n\r\n"));
+    QVERIFY(pupil->client->check(triple(0)));
+    QTRY_COMPARE(pupil->verdicts.size(), std::size_t(1));
+    QVERIFY(pupil->verdicts[0].right);
 }
 
 // Thirty pupils play the battles at once, each with wrong checks of its own between the right
