@@ -206,6 +206,16 @@ void ClassHost::handle(Connection &connection, const ClientMessage &message) {
         if (heldOff(connection.address))
             return refuseAndClose(socket, u"твърде много опити с грешен код от това място; "
                                           u"опитайте отново след минута"_s);
+        // A pupil the teacher removed, back on the same device under another name, waits for
+        // the teacher as a name already in the round does.
+        if (join->code == m_round->code() &&
+            m_removedFrom.contains(connection.address.toString()) && !isInRound(join->name)) {
+            connection.heldName = join->name;
+            send(socket, {Held{u"от това устройство учителят отстрани ученик; изчакайте "
+                               u"учителят да ви пусне"_s}});
+            emit changed();
+            return;
+        }
         const ClassRound::Answer answer = m_round->join(*join, now());
         if (answer.pupil == 0 && !answer.replies.empty() &&
             std::holds_alternative<Held>(answer.replies.front())) {
@@ -228,13 +238,9 @@ void ClassHost::handle(Connection &connection, const ClientMessage &message) {
             return refuseAndClose(socket, u"кодът не е верен; вижте кода на екрана на учителя"_s);
         }
         QStringList free;
-        for (const QString &name : std::as_const(m_classList)) {
-            const auto pupils = m_round->pupils();
-            if (std::none_of(pupils.begin(), pupils.end(), [&name](const PupilFigures &pupil) {
-                    return pupil.name.compare(name, Qt::CaseInsensitive) == 0;
-                }))
+        for (const QString &name : std::as_const(m_classList))
+            if (!isInRound(name))
                 free << name;
-        }
         send(socket, {Names{free}});
         return;
     }
@@ -280,6 +286,7 @@ void ClassHost::deliver(const ClassRound::Answer &answer, QWebSocket *socket) {
         found->pupil = answer.pupil;
         found->heldName.clear();
         m_online.insert(answer.pupil, socket);
+        m_addressOf.insert(answer.pupil, found->address.toString());
         m_offlineSince.remove(answer.pupil);
     }
     send(socket, answer.replies);
@@ -323,7 +330,10 @@ void ClassHost::approve(const QString &name) {
         if (it->heldName != name)
             continue;
         QWebSocket *socket = it->socket;
-        deliver(m_round->approve(name, now()), socket);
+        // A name new to the round (held for the device it came from) joins as any new name does.
+        deliver(isInRound(name) ? m_round->approve(name, now())
+                                : m_round->join({m_round->code(), name}, now()),
+                socket);
         break;
     }
     emit changed();
@@ -337,8 +347,17 @@ void ClassHost::turnAway(const QString &name) {
     emit changed();
 }
 
+bool ClassHost::isInRound(const QString &name) const {
+    const auto pupils = m_round->pupils();
+    return std::any_of(pupils.begin(), pupils.end(), [&name](const PupilFigures &pupil) {
+        return pupil.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
+}
+
 void ClassHost::removePupil(int pupil) {
     m_round->remove(pupil, now());
+    if (const QString address = m_addressOf.value(pupil); !address.isEmpty())
+        m_removedFrom.insert(address);
     if (QWebSocket *socket = m_online.value(pupil))
         refuseAndClose(socket, u"учителят ви отстрани от кръга"_s);
     emit changed();

@@ -7,6 +7,7 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QUrl>
 
@@ -101,6 +102,7 @@ private:
     void writeRecord(const RoundEvent &event);
     void flushRecords();
     bool heldOff(const QHostAddress &address);
+    bool isInRound(const QString &name) const;
     void noteWrongCode(const QHostAddress &address);
     qint64 now() const { return m_clock(); }
 
@@ -111,6 +113,8 @@ private:
     QWebSocketServer *m_webSockets;
     QHash<QWebSocket *, Connection> m_connections;
     QHash<int, QWebSocket *> m_online; // each pupil's connection
+    QHash<int, QString> m_addressOf;   // where each pupil last joined or came back from
+    QSet<QString> m_removedFrom;       // the addresses of pupils the teacher removed
     QHash<int, qint64> m_offlineSince;
     QHash<QString, QList<qint64>> m_wrongCodes; // by address: when codes were wrong
     QHash<QString, qint64> m_heldOffUntil;

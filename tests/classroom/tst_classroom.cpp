@@ -72,6 +72,7 @@ private slots:
     void aClassPlaysToTheEnd();
     void aDroppedPupilCarriesOnWithNothingCountedTwice();
     void theAnswerKeyStaysWithTheTeacher();
+    void aRemovedPupilUnderAnotherNameWaitsForTheTeacher();
 };
 
 void TestClassroom::localNetwork_data() {
@@ -326,6 +327,27 @@ void TestClassroom::theAnswerKeyStaysWithTheTeacher() {
         }
     }
     QVERIFY(received.constLast().contains(u"\"finished\""_s));
+}
+
+// Removed, the pupil is refused by its name and its token; back from the same device under
+// another name, it waits until the teacher lets it in.
+void TestClassroom::aRemovedPupilUnderAnotherNameWaitsForTheTeacher() {
+    ClassHost host(std::make_unique<ClassRound>(content::builtInQuiz(), QString(), u"2468"_s),
+                   nullptr, 0);
+    QVERIFY(host.listen(0));
+    const auto removed = pupilOf(host.port(), u"2468"_s, u"Мария"_s);
+    QTRY_VERIFY(removed->welcome.has_value());
+    host.removePupil(1);
+    QTRY_COMPARE(removed->refusals.size(), qsizetype(1));
+    const auto again = pupilOf(host.port(), u"2468"_s, u"мария"_s);
+    QTRY_COMPARE(again->refusals.size(), qsizetype(1));
+    const auto disguised = pupilOf(host.port(), u"2468"_s, u"Ива"_s);
+    QTRY_COMPARE(host.heldNames(), QStringList{u"Ива"_s});
+    QVERIFY(!disguised->welcome.has_value());
+    host.approve(u"Ива"_s);
+    QTRY_VERIFY(disguised->welcome.has_value());
+    QCOMPARE(host.round().pupils().size(), std::size_t(2));
+    QVERIFY(host.heldNames().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestClassroom)
