@@ -73,6 +73,29 @@ AWKWARD_SHEET = (
     + "".join("<table:table-row>" + "".join(row) + "</table:table-row>" for row in AWKWARD_CELLS)
     + "</table:table></office:spreadsheet></office:body></office:document>")
 
+# 19th-century dates (Calc keeps them as days before 30.12.1899, negative in .xlsx) shown as
+# DD.MM.YYYY, beside a column of the teacher's notes that is hidden: the quiz is what Calc shows.
+DATE_STYLE = ('<number:date-style style:name="N37"><number:day number:style="long"/>'
+              '<number:text>.</number:text><number:month number:style="long"/>'
+              '<number:text>.</number:text><number:year number:style="long"/></number:date-style>'
+              '<style:style style:name="ce2" style:family="table-cell" style:data-style-name="N37"/>')
+DATES = [("1876-04-20", "Априлско въстание"), ("1885-09-06", "Съединението"),
+         ("1878-03-03", "Санстефански мир"), ("1879-04-16", "Търновска конституция")]
+DATES_SHEET = AWKWARD_SHEET.split("<office:automatic-styles>")[0] + (
+    "<office:automatic-styles>" + DATE_STYLE + "</office:automatic-styles><office:body>"
+    '<office:spreadsheet><table:table table:name="Лист1"><table:table-column/>'
+    '<table:table-column table:visibility="collapse"/><table:table-column/>'
+    + "<table:table-row>" + "".join(CELL.format('office:value-type="string"', f"<text:p>{t}</text:p>")
+                                    for t in ("Дата", "За мен", "Събитие")) + "</table:table-row>"
+    + "".join("<table:table-row>"
+              + CELL.format(f'table:style-name="ce2" office:value-type="date" office:date-value="{d}"',
+                            f"<text:p>{d}</text:p>")
+              + CELL.format('office:value-type="string"', "<text:p>да питам</text:p>")
+              + CELL.format('office:value-type="string"', f"<text:p>{e}</text:p>")
+              + "</table:table-row>" for d, e in DATES)
+    + "</table:table></office:spreadsheet></office:body></office:document>")
+DATES_SHOWN = [[".".join(reversed(d.split("-"))), e, ""] for d, e in DATES]
+
 AWKWARD = (
     "Място;Победител;Победен;Обяснение\r\n"
     '"Кана; Апулия";"Ханибал ""Барка""";Теренций Варон ;"Първи ред\nвтори ред"\r\n'
@@ -129,6 +152,21 @@ def check_awkward_cells(work, read_quiz_tool, failures):
         print("ok: awkward cells read alike from CSV, .ods and .xlsx saved by Calc")
 
 
+def check_dates_and_hidden_column(work, read_quiz_tool, failures):
+    """Dates before 1900 and a hidden column, saved by Calc as .ods and .xlsx, read as shown."""
+    sheet = work / "Дати.fods"
+    sheet.write_text(DATES_SHEET, encoding="utf-8")
+    for kind, target in SPREADSHEETS.items():
+        saved = convert(work, [sheet], target, "dates-" + kind, infilter=None,
+                        locale="bg_BG.UTF-8") / (sheet.stem + "." + kind)
+        status, quiz = read_quiz(read_quiz_tool, saved)
+        if status != 0 or quiz.get("captions") != ["Дата", "Събитие"] or \
+                quiz.get("rows") != DATES_SHOWN:
+            failures.append(f"dates and a hidden column as {kind}: read as {quiz}")
+        else:
+            print(f"ok: 19th-century dates and a hidden column saved by Calc as {kind}")
+
+
 def main():
     read_quiz_tool, write_template, examples = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
     failures = []
@@ -180,6 +218,7 @@ def main():
                 else:
                     print(f"ok: {source.name} saved by Calc in {charset}, {len(quiz['rows'])} rows")
         check_awkward_cells(work, read_quiz_tool, failures)
+        check_dates_and_hidden_column(work, read_quiz_tool, failures)
 
     for failure in failures:
         print("FAIL:", failure)
