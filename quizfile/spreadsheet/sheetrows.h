@@ -57,7 +57,7 @@ private:
 
     std::vector<Row> m_rows;
     std::vector<SharedCell> m_shared;
-    std::vector<bool> m_hiddenColumns;                  // by column - 1, up to the last hidden
+    std::vector<bool> m_hiddenColumns;                   // by column - 1, up to the last hidden
     std::vector<std::pair<qint64, qint64>> m_hiddenRows; // ranges, in increasing order
     int m_largestShared = -1;
     qint64 m_cells = 0;

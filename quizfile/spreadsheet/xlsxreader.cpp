@@ -224,7 +224,8 @@ void readColumns(XmlStream &xml, SheetRows &rows) {
     while (xml.nextChild(depth)) {
         const QStringView hidden = xml.attribute(u"hidden");
         if (xml.name() == u"col" && (hidden == u"1" || hidden == u"true"))
-            rows.hideColumns(xml.attribute(u"min").toLongLong(), xml.attribute(u"max").toLongLong());
+            rows.hideColumns(xml.attribute(u"min").toLongLong(),
+                             xml.attribute(u"max").toLongLong());
     }
 }
 
