@@ -87,15 +87,17 @@ def descendants(node):
 class Program:
     """The running program: its process, its accessible window, and ways to act on it."""
 
-    def __init__(self, executable, env=None, timeout=45.0, args=()):
+    def __init__(self, executable, env=None, timeout=45.0, args=(), stdout=None):
         """Starts the program with the command-line arguments args and waits, at most `timeout`
-        seconds for each step, until its window is on the accessibility bus and on screen."""
+        seconds for each step, until its window is on the accessibility bus and on screen.
+        stdout is the program's standard output, as subprocess.Popen takes it."""
         self.timeout = timeout
         # Start the accessibility registry first, so the program finds it when it starts.
         wait_for("the accessibility registry", lambda: pyatspi.Registry.getDesktop(0) is not None)
         bulgarian_keyboard()
         # A sanitizer build on a busy machine may take many seconds to start.
-        self.process = subprocess.Popen([executable, *args], env={**os.environ, **(env or {})})
+        self.process = subprocess.Popen([executable, *args], env={**os.environ, **(env or {})},
+                                        stdout=stdout)
         self.app = wait_for("the program on the accessibility bus", self._find_application,
                             timeout)
         self.window = wait_for("its window", self._find_window, timeout)

@@ -7,9 +7,10 @@ if [ -z "${VALTESSA_IN_SESSION:-}" ]; then
     # Xvfb picks a free display itself and tells us its number, so parallel runs cannot collide.
     # -noreset: a server whose last client leaves starts anew, and the keyboard the tests set up
     # (desktop.bulgarian_keyboard) would be gone for the program started next.
+    # VALTESSA_SCREEN: a larger screen for a test with several programs' windows side by side.
     displayfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 3>"$displayfile" \
-        2>/dev/null &
+    Xvfb -displayfd 3 -screen 0 "${VALTESSA_SCREEN:-1280x1024x24}" -dpi 96 -nolisten tcp \
+        -noreset 3>"$displayfile" 2>/dev/null &
     xvfb=$!
     trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$displayfile"' EXIT
     for _ in $(seq 100); do
