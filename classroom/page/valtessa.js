@@ -6,8 +6,10 @@
   const $ = (id) => document.getElementById(id);
   const lists = [0, 1, 2].map((i) => $("list" + i));
   const summary = $("summary");
-  // A request unanswered this long means a link that died without a word: a pulled cable or a
-  // phone that slept. It is dropped and opened again, and the request sent again.
+  // A link not open this long, or a request unanswered this long, means a link that died without
+  // a word: a pulled cable or a phone that slept. It is dropped and opened again, and the request
+  // sent again.
+  const openSeconds = 5;
   const answerSeconds = 10;
 
   const storage = (() => {
@@ -30,7 +32,7 @@
   let socket = null;
   let attempts = 0;
   let retryTimer = 0;
-  let answerTimer = 0;
+  let deadline = 0;
   let token = saved("token");
   let joining = false; // „Влез“ pressed, no welcome yet
   let namesAnswered = false;
@@ -58,7 +60,9 @@
     const ws = new WebSocket(`ws://${location.host}/ws`);
     socket = ws;
     namesAnswered = false;
+    deadline = setTimeout(() => dropped(ws), openSeconds * 1000);
     ws.onopen = () => {
+      clearTimeout(deadline);
       attempts = 0;
       if (token) send({ type: "resume", protocol: 1, token });
       else if (joining) send({ type: "join", protocol: 1, code: codeValue(), name: nameValue() });
@@ -81,7 +85,7 @@
   function dropped(ws) {
     if (socket !== ws) return;
     socket = null;
-    clearTimeout(answerTimer);
+    clearTimeout(deadline);
     ws.onopen = ws.onmessage = ws.onclose = null;
     ws.close();
     // The names asked for, then closed by the teacher's program; or a round that has ended.
@@ -106,16 +110,16 @@
   }
 
   function sendPending() {
-    clearTimeout(answerTimer);
+    clearTimeout(deadline);
     if (!pending || !online) return;
     send(pending);
     const ws = socket;
-    answerTimer = setTimeout(() => dropped(ws), answerSeconds * 1000);
+    deadline = setTimeout(() => dropped(ws), answerSeconds * 1000);
   }
 
   function answered() {
     pending = null;
-    clearTimeout(answerTimer);
+    clearTimeout(deadline);
   }
 
   function receive(message) {
@@ -268,12 +272,12 @@
 
   // The lists, keeping each choice that is still there.
   function showAttempt(attempt, keepChoices) {
+    const chosen = lists.map((_, i) => (keepChoices ? chosenEntry(i) : null));
     entries = (Array.isArray(attempt.lists) ? attempt.lists : []).map((list) => list.map(String));
     lists.forEach((select, i) => {
-      const chosen = keepChoices ? chosenEntry(i) : null;
       const options = (entries[i] || []).map((entry) => new Option(entry));
       select.replaceChildren(...options);
-      select.selectedIndex = chosen === null ? -1 : entries[i].indexOf(chosen);
+      select.selectedIndex = chosen[i] === null ? -1 : (entries[i] || []).indexOf(chosen[i]);
     });
     showScore(attempt.rightAnswers, attempt.wrongAnswers);
     showEnded(false);
@@ -287,7 +291,8 @@
 
   function chosenEntry(list) {
     const index = lists[list].selectedIndex;
-    return index >= 0 && entries[list] && index < entries[list].length ? entries[list][index] : null;
+    const listed = entries[list] || [];
+    return index >= 0 && index < listed.length ? listed[index] : null;
   }
 
   function showScore(right, wrong) {
@@ -324,6 +329,7 @@
 
   // „Място“ becomes „място“ inside a sentence, but an abbreviation („ДДС“) stays as written.
   function inSentence(caption) {
+    caption = caption.trim();
     const second = caption.charAt(1);
     const upper = second !== second.toLowerCase() && second === second.toUpperCase();
     return caption && !upper ? caption.charAt(0).toLowerCase() + caption.slice(1) : caption;
@@ -341,7 +347,7 @@
         entries[0] && entries[0].length === 0
           ? "Всички отговори са намерени. „Изчисти“ започва нов кръг."
           : "Изберете " +
-              joined(captions.filter((_, i) => choice[i] === null).map((c) => inSentence(c.trim()))) +
+              joined(captions.filter((_, i) => choice[i] === null).map(inSentence)) +
               "."
       );
       return;
