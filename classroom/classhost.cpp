@@ -33,6 +33,19 @@ QString requestDeadlineName() {
     return u"valtessa-request-deadline"_s;
 }
 
+// The round's WebSocket as the page reaches it: the address the request came to, which is the
+// host's own, never what the request says.
+QByteArray webSocketOf(const QTcpSocket &socket) {
+    QHostAddress address = socket.localAddress();
+    bool isIPv4 = false;
+    if (const quint32 ipv4 = address.toIPv4Address(&isIPv4); isIPv4)
+        address = QHostAddress(ipv4);
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? u'[' + address.toString() + u']'
+                             : address.toString();
+    return "ws://" + host.toLatin1() + ':' + QByteArray::number(socket.localPort());
+}
+
 } // namespace
 
 ClassHost::ClassHost(std::unique_ptr<ClassRound> round, ClassRecords *records, int recordsRound,
@@ -155,7 +168,8 @@ void ClassHost::readRequest(QTcpSocket *socket) {
             m_webSockets->handleConnection(socket);
             return;
         }
-        response = request.path == "/ws" ? httpError(400) : pageResponse(request);
+        response =
+            request.path == "/ws" ? httpError(400) : pageResponse(request, webSocketOf(*socket));
     }
     socket->write(response);
     socket->disconnectFromHost();
@@ -320,9 +334,16 @@ void ClassHost::keepAlive() {
         if (moment - connection.lastHeard > silenceLimitSeconds * 1000)
             socket->abort();
         else
-            socket->ping();
+            sendAlive(socket);
     }
     emit changed(); // the times shown move on
+}
+
+// A ping, which a pupil's program answers, and a message a browser's page can hear: a page has
+// no pings of its own, and tells a dead link by the silence.
+void ClassHost::sendAlive(QWebSocket *socket) {
+    socket->ping();
+    socket->sendTextMessage(QString::fromUtf8(encode(HostMessage(Alive{}))));
 }
 
 void ClassHost::approve(const QString &name) {

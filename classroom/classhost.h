@@ -99,6 +99,7 @@ private:
     void refuseAndClose(QWebSocket *socket, const QString &reason);
     void dropped(QWebSocket *socket);
     void keepAlive();
+    void sendAlive(QWebSocket *socket);
     void writeRecord(const RoundEvent &event);
     void flushRecords();
     bool heldOff(const QHostAddress &address);

@@ -11,6 +11,9 @@
   // sent again.
   const openSeconds = 5;
   const answerSeconds = 10;
+  // The teacher's program says it is there every 5 seconds; three times that in silence is a
+  // link that has died without closing (a pulled cable, a lost Wi-Fi).
+  const silenceSeconds = 15;
 
   const storage = (() => {
     try {
@@ -33,6 +36,7 @@
   let attempts = 0;
   let retryTimer = 0;
   let deadline = 0;
+  let silence = 0;
   let token = saved("token");
   let joining = false; // „Влез“ pressed, no welcome yet
   let namesAnswered = false;
@@ -75,6 +79,8 @@
       } catch {
         return; // nothing the page can read; the teacher's program sends JSON only
       }
+      clearTimeout(silence);
+      silence = setTimeout(() => dropped(ws), silenceSeconds * 1000);
       if (message && typeof message === "object") receive(message);
     };
     ws.onclose = () => dropped(ws);
@@ -86,6 +92,7 @@
     if (socket !== ws) return;
     socket = null;
     clearTimeout(deadline);
+    clearTimeout(silence);
     ws.onopen = ws.onmessage = ws.onclose = null;
     ws.close();
     // The names asked for, then closed by the teacher's program; or a round that has ended.

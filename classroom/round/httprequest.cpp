@@ -109,17 +109,18 @@ std::optional<std::variant<RequestHead, RefusedRequest>> parseRequestHead(const 
 }
 
 QByteArray httpResponse(int status, const QByteArray &contentType, const QByteArray &body,
-                        bool headOnly) {
+                        bool headOnly, const QByteArray &webSocket) {
     QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonOf(status) +
                           "\r\nContent-Type: " + contentType +
                           "\r\nContent-Length: " + QByteArray::number(body.size()) +
                           "\r\nContent-Security-Policy: default-src 'none'; script-src 'self'; "
-                          "style-src 'self'; img-src 'self'; connect-src 'self'; "
+                          "style-src 'self'; img-src 'self'; connect-src 'self'" +
+                          (webSocket.isEmpty() ? QByteArray() : ' ' + webSocket) +
+                          "; "
                           "base-uri 'none'; form-action 'none'; frame-ancestors 'none'"
                           "\r\nX-Content-Type-Options: nosniff"
                           "\r\nX-Frame-Options: DENY"
                           "\r\nReferrer-Policy: no-referrer"
-                          "\r\nCross-Origin-Opener-Policy: same-origin"
                           "\r\nCross-Origin-Resource-Policy: same-origin"
                           "\r\nCache-Control: no-store"
                           "\r\nConnection: close\r\n";

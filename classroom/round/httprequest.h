@@ -37,9 +37,10 @@ std::optional<std::variant<RequestHead, RefusedRequest>> parseRequestHead(const 
 
 // A whole response: status, the headers every answer of the page carries (no caching, no
 // sniffing, no framing, no referrer, a content security policy that allows only the page's own
-// origin), and the body; HEAD gets the headers alone.
+// origin, and webSocket, the round's "ws://ADDRESS:PORT", which older browsers do not count as
+// the page's own), and the body; HEAD gets the headers alone.
 QByteArray httpResponse(int status, const QByteArray &contentType, const QByteArray &body,
-                        bool headOnly = false);
+                        bool headOnly = false, const QByteArray &webSocket = {});
 // A short plain-text answer with a status: 404, 405, 431…
 QByteArray httpError(int status);
 

@@ -251,6 +251,8 @@ QByteArray encode(const HostMessage &message) {
                 return bytesOf({{u"reason"_s, m.reason}}, u"held");
             else if constexpr (std::is_same_v<M, Names>)
                 return bytesOf({{u"names"_s, arrayOf(m.names)}}, u"names");
+            else if constexpr (std::is_same_v<M, Alive>)
+                return bytesOf({}, u"alive");
             else
                 return bytesOf({{u"reason"_s, m.reason}}, u"refused");
         },
@@ -297,6 +299,8 @@ std::variant<HostMessage, BadMessage> parseHostMessage(const QByteArray &bytes) 
         return HostMessage(Refused{object.value(u"reason").toString()});
     if (type == u"names")
         return HostMessage(Names{textsOf(object.value(u"names")).value_or(QStringList())});
+    if (type == u"alive")
+        return HostMessage(Alive{});
     return bad(u"непознат вид съобщение на учителя"_s);
 }
 

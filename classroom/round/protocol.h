@@ -124,7 +124,10 @@ struct Refused {
     QString reason;
 };
 
-using HostMessage = std::variant<Welcome, Verdict, Started, Finished, Held, Refused, Names>;
+// Sent to every connection every few seconds: the link is up. A browser's page hears no pings.
+struct Alive {};
+
+using HostMessage = std::variant<Welcome, Verdict, Started, Finished, Held, Refused, Names, Alive>;
 
 QByteArray encode(const HostMessage &message);
 // What a pupil's program reads: a message, or why the host's bytes are not one.

@@ -29,7 +29,7 @@ const PageFile *pageFile(const QByteArray &path) {
 
 } // namespace
 
-QByteArray pageResponse(const RequestHead &request) {
+QByteArray pageResponse(const RequestHead &request, const QByteArray &webSocket) {
     if (request.method != "GET" && request.method != "HEAD")
         return httpError(405);
     const PageFile *file = pageFile(request.path);
@@ -38,7 +38,8 @@ QByteArray pageResponse(const RequestHead &request) {
     QFile resource(file->resource);
     if (!resource.open(QIODevice::ReadOnly))
         return httpError(404);
-    return httpResponse(200, file->contentType, resource.readAll(), request.method == "HEAD");
+    return httpResponse(200, file->contentType, resource.readAll(), request.method == "HEAD",
+                        webSocket);
 }
 
 } // namespace classroom
