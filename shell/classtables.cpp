@@ -26,10 +26,12 @@ QString PupilTable::stateOf(const PupilLine &line, qint64 now) {
     const classroom::PupilFigures &pupil = line.figures;
     if (pupil.removed)
         return u"отстранен"_s;
-    if (!line.online)
-        return u"без връзка от "_s + clockTime(now - line.offlineSince);
+    // A pupil who has finished (or whose round the teacher ended) has nothing left to lose by a
+    // dropped link: the round is closed to it when the host stops listening.
     if (pupil.finished)
         return u"завършил"_s;
+    if (!line.online)
+        return u"без връзка от "_s + clockTime(now - line.offlineSince);
     if (now - pupil.lastRightAt >= stuckAfter)
         return u"без верен отговор от "_s + clockTime(now - pupil.lastRightAt);
     return u"играе"_s;
@@ -71,9 +73,14 @@ QVariant PupilTable::data(const QModelIndex &index, int role) const {
                                     QString::number(pupil.rows));
     case Wrong:
         return pupil.wrong;
-    case Time:
-        return sortValue ? QVariant(m_now - pupil.startedAt)
-                         : QVariant(clockTime(m_now - pupil.startedAt));
+    case Time: {
+        // As the pupil's summary counts it: from the first check to the last match, or on.
+        const qint64 played =
+            pupil.firstCheckAt == 0
+                ? 0
+                : (pupil.endedAt != 0 ? pupil.endedAt : m_now) - pupil.firstCheckAt;
+        return sortValue ? QVariant(played) : QVariant(clockTime(played));
+    }
     case Attempt:
         return sortValue ? QVariant(pupil.attempt)
                          : QVariant(QString::number(pupil.attempt) +

@@ -30,6 +30,7 @@
 #include <QSaveFile>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTableView>
@@ -199,6 +200,9 @@ void HostWindow::buildRound() {
     m_recordsProblem->hide();
     m_pupilView = tableView(m_pupils, u"Ученици"_s, page);
     QTableView *rowView = tableView(m_rows, u"Редове на викторината"_s, page);
+    // A row is named by its entries, which tell rows apart only whole: the column is as wide as
+    // they are, and the view scrolls sideways when the splitter leaves it less room.
+    rowView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_held = new QListWidget(page);
     m_held->setAccessibleName(u"Чакат да влязат"_s);
     m_held->setMaximumHeight(100);
@@ -228,13 +232,16 @@ void HostWindow::buildRound() {
     buttons->addStretch();
     buttons->addWidget(save);
     buttons->addWidget(m_end);
-    auto *tables = new QHBoxLayout;
-    tables->addWidget(m_pupilView, 3);
-    tables->addWidget(rowView, 2);
+    auto *tables = new QSplitter(Qt::Horizontal, page);
+    tables->setChildrenCollapsible(false);
+    tables->addWidget(m_pupilView);
+    tables->addWidget(rowView);
+    tables->setStretchFactor(0, 3);
+    tables->setStretchFactor(1, 2);
     auto *layout = new QVBoxLayout(page);
     layout->addLayout(top);
     layout->addWidget(m_recordsProblem);
-    layout->addLayout(tables, 1);
+    layout->addWidget(tables, 1);
     layout->addWidget(new QLabel(u"Чакат учителя да ги пусне:"_s, page));
     layout->addLayout(held);
     layout->addLayout(buttons);
@@ -322,6 +329,7 @@ bool HostWindow::listen(std::unique_ptr<classroom::ClassRound> round, int record
     m_address->setText(link.toString());
     m_code->setText(u"Код: "_s + m_host->round().code());
     m_qr->setText(link.toString());
+    m_qr->show();
     m_publisher = new classroom::RoundPublisher(this);
     m_publisher->publish(m_host->round().quiz().title, m_host->port(), classroom::protocolVersion);
     const QString className = m_host->round().className();
@@ -401,6 +409,10 @@ void HostWindow::endRound() {
     if (m_publisher != nullptr)
         m_publisher->unpublish();
     m_host->stop();
+    // Nobody can join any more: the way in gives way to what the round has come to.
+    m_address->setText(u"Кръгът завърши."_s);
+    m_code->clear();
+    m_qr->hide();
     refresh();
     showEarlierRounds();
 }

@@ -299,6 +299,7 @@ std::vector<ClassRound::Answer> ClassRound::end(qint64 now) {
     if (m_ended)
         return answers;
     m_ended = true;
+    m_endedAt = now;
     record({RoundEvent::Kind::End, 0, now});
     for (auto &[number, pupil] : m_pupils)
         if (!pupil.removed)
@@ -349,6 +350,7 @@ void ClassRound::replay(const RoundEvent &event) {
         break;
     case RoundEvent::Kind::End:
         m_ended = true;
+        m_endedAt = event.at;
         break;
     case RoundEvent::Kind::Drop:
         break;
@@ -360,12 +362,19 @@ std::optional<PupilFigures> ClassRound::pupil(int number) const {
     const Pupil *pupil = pupilOf(number);
     if (pupil == nullptr)
         return std::nullopt;
-    return PupilFigures{pupil->number,      pupil->name,
-                        pupil->attempt,     pupil->practice,
-                        pupil->right,       qint64(pupil->record.rows().size()),
-                        pupil->wrong,       pupil->startedAt,
-                        pupil->lastRightAt, pupil->finished || m_ended,
-                        pupil->removed};
+    return PupilFigures{pupil->number,
+                        pupil->name,
+                        pupil->attempt,
+                        pupil->practice,
+                        pupil->right,
+                        qint64(pupil->record.rows().size()),
+                        pupil->wrong,
+                        pupil->startedAt,
+                        pupil->lastRightAt,
+                        pupil->finished || m_ended,
+                        pupil->removed,
+                        pupil->firstCheckAt,
+                        pupil->finished ? pupil->lastRightAt : (m_ended ? m_endedAt : 0)};
 }
 
 AttemptFigures ClassRound::figuresOf(const Pupil &pupil) const {

@@ -44,6 +44,8 @@ struct PupilFigures {
     qint64 lastRightAt = 0; // its last right answer, or its start
     bool finished = false;  // every row of the attempt matched, or the round ended
     bool removed = false;
+    qint64 firstCheckAt = 0; // the attempt's first check; 0 before it
+    qint64 endedAt = 0;      // its last match, or the round's end; 0 while it is in play
 };
 
 // One attempt of a pupil, as the results keep it.
@@ -163,6 +165,7 @@ private:
     Recorder m_record;
     bool m_replaying = false;
     bool m_ended = false;
+    qint64 m_endedAt = 0;
 };
 
 } // namespace classroom
