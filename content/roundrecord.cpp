@@ -28,28 +28,7 @@ void RoundRecord::noteMiss(int row) {
 }
 
 QStringList RoundRecord::missedRowNames(int lists, const Answer &answer) const {
-    const auto answersOf = [&answer](int row, int count) {
-        QStringList answers;
-        for (int column = 0; column < count; ++column)
-            answers << answer(column, row);
-        return answers;
-    };
-    QHash<QStringList, int> rowsSharing;
-    for (const int row : m_rows)
-        for (int count = 1; count < lists; ++count)
-            ++rowsSharing[answersOf(row, count)];
-    QStringList names;
-    for (const int row : m_missed) {
-        int named = 1;
-        while (named < lists && rowsSharing.value(answersOf(row, named)) > 1)
-            ++named;
-        QStringList answers = answersOf(row, named);
-        if (named > 1)
-            for (QString &text : answers)
-                text = text.trimmed();
-        names << answers.join(QStringLiteral(" — "));
-    }
-    return names;
+    return rowNames(m_rows, m_missed, lists, answer);
 }
 
 int RoundRecord::decide(std::span<const int> candidates, std::span<const QString *const> chosen,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -51,6 +52,10 @@ public:
     // tell each from the round's other rows, after dashes: its first entry; the second too when
     // rows share the first; the third when they share both.
     QStringList missedRowNames(int lists, const Answer &answer) const;
+    // The names of the named rows, as missedRowNames names them among rows.
+    template<typename Named>
+    static QStringList rowNames(std::span<const int> rows, const Named &named, int lists,
+                                const Answer &answer);
     // Milliseconds since the round's first choice; 0 before it.
     qint64 playTime() const {
         return m_sinceFirstChoice.isValid() ? m_sinceFirstChoice.elapsed() : 0;
@@ -62,5 +67,32 @@ private:
     std::set<int> m_missed;
     QElapsedTimer m_sinceFirstChoice;
 };
+
+template<typename Named>
+QStringList RoundRecord::rowNames(std::span<const int> rows, const Named &named, int lists,
+                                  const Answer &answer) {
+    const auto answersOf = [&answer](int row, int count) {
+        QStringList answers;
+        for (int column = 0; column < count; ++column)
+            answers << answer(column, row);
+        return answers;
+    };
+    QHash<QStringList, int> rowsSharing;
+    for (const int row : rows)
+        for (int count = 1; count < lists; ++count)
+            ++rowsSharing[answersOf(row, count)];
+    QStringList names;
+    for (const int row : named) {
+        int count = 1;
+        while (count < lists && rowsSharing.value(answersOf(row, count)) > 1)
+            ++count;
+        QStringList answers = answersOf(row, count);
+        if (count > 1)
+            for (QString &text : answers)
+                text = text.trimmed();
+        names << answers.join(QStringLiteral(" — "));
+    }
+    return names;
+}
 
 } // namespace content

@@ -1,6 +1,9 @@
 #include "shell/classtables.h"
 
 #include "classroom/classhost.h"
+#include "content/roundrecord.h"
+
+#include <numeric>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -103,9 +106,14 @@ QVariant PupilTable::headerData(int section, Qt::Orientation orientation, int ro
 void RowTable::setRows(const content::Quiz &quiz, std::vector<classroom::RowFigures> figures) {
     if (m_names.size() != qsizetype(quiz.rows.size())) {
         beginResetModel();
-        m_names.clear();
-        for (const content::QuizRow &row : quiz.rows)
-            m_names << row.answers[0].trimmed() + u" — "_s + row.answers[1].trimmed();
+        // Each row by its first entry, as the pupils' summaries name it, and by its second too
+        // only where rows share the first: the table may be on the class's projector.
+        std::vector<int> rows(quiz.rows.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        m_names = content::RoundRecord::rowNames(
+            rows, rows, quiz.answerCount, [&quiz](int column, int row) -> const QString & {
+                return quiz.rows[std::size_t(row)].answers[std::size_t(column)];
+            });
         m_figures = std::move(figures);
         endResetModel();
         return;
@@ -124,9 +132,12 @@ int RowTable::columnCount(const QModelIndex &parent) const {
 }
 
 QVariant RowTable::data(const QModelIndex &index, int role) const {
+    const auto row = std::size_t(index.row());
+    // A name too long for the column is shown whole on demand.
+    if (index.isValid() && role == Qt::ToolTipRole && index.column() == Row)
+        return m_names[qsizetype(row)];
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::UserRole))
         return {};
-    const auto row = std::size_t(index.row());
     switch (index.column()) {
     case Row:
         return role == Qt::UserRole ? QVariant(index.row()) : QVariant(m_names[qsizetype(row)]);

@@ -126,7 +126,8 @@ HostWindow::HostWindow(quiz::QuizForm &form, std::shared_ptr<classroom::ClassRec
     m_refresh.setInterval(refreshMilliseconds);
     connect(&m_refresh, &QTimer::timeout, this, &HostWindow::refresh);
     showEarlierRounds();
-    resize(900, 700);
+    // Both live tables whole side by side, on a projector's 1024 × 768 too.
+    resize(1000, 700);
 }
 
 HostWindow::~HostWindow() = default;
@@ -200,9 +201,6 @@ void HostWindow::buildRound() {
     m_recordsProblem->hide();
     m_pupilView = tableView(m_pupils, u"Ученици"_s, page);
     QTableView *rowView = tableView(m_rows, u"Редове на викторината"_s, page);
-    // A row is named by its entries, which tell rows apart only whole: the column is as wide as
-    // they are, and the view scrolls sideways when the splitter leaves it less room.
-    rowView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_held = new QListWidget(page);
     m_held->setAccessibleName(u"Чакат да влязат"_s);
     m_held->setMaximumHeight(100);
@@ -236,8 +234,8 @@ void HostWindow::buildRound() {
     tables->setChildrenCollapsible(false);
     tables->addWidget(m_pupilView);
     tables->addWidget(rowView);
-    tables->setStretchFactor(0, 3);
-    tables->setStretchFactor(1, 2);
+    tables->setStretchFactor(0, 1);
+    tables->setStretchFactor(1, 1);
     auto *layout = new QVBoxLayout(page);
     layout->addLayout(top);
     layout->addWidget(m_recordsProblem);

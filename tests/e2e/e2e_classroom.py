@@ -38,8 +38,8 @@ OFFLINE = "няма връзка"
 HOST_TITLE = "Кръг на класа"
 # Where the windows go on the 1920 × 1080 screen the test asks for (VALTESSA_SCREEN), side by
 # side: the host window, the teacher's quiz window and the two pupils' windows.
-HOST_AT, TEACHERS_QUIZ_AT = (0, 0), (1340, 0)
-PUPILS_AT = {"maria": (920, 0), "ivan": (920, 460)}
+HOST_AT, TEACHERS_QUIZ_AT = (0, 0), (1430, 0)
+PUPILS_AT = {"maria": (1005, 0), "ivan": (1005, 460)}
 SUMMARY_TITLE = "Кръгът е завършен"
 
 
@@ -111,8 +111,10 @@ class ExpectedRound:
         return [name, f"{pupil['right']} от {len(self.rows)}", str(pupil["wrong"]), "1"]
 
     def row_lines(self):
-        return {f"{place.strip()} — {winner.strip()}": [str(m), str(w)]
-                for (place, winner, _), m, w in zip(self.rows, self.matched, self.wrong_checks)}
+        # By place alone, as the pupils' summaries name the battles: the teacher's table may be
+        # on the projector, and must not pair a place with its winner.
+        return {place.strip(): [str(m), str(w)]
+                for (place, _, _), m, w in zip(self.rows, self.matched, self.wrong_checks)}
 
 
 # --- the programs -------------------------------------------------------------------------
@@ -213,7 +215,7 @@ class Teacher:
         return {line[0]: line for line in table_lines(self.tables()[0])}
 
     def row_lines(self):
-        return {line[0]: line[1:] for line in table_lines(self.tables()[1])}
+        return {line[0].strip(): line[1:] for line in table_lines(self.tables()[1])}
 
     def wait_figures(self, expected, what, states=None):
         """Waits until the live tables show the expected figures: each pupil's name, rows found
@@ -403,7 +405,7 @@ def check_in_calc(ods, pupils_shown, rows_shown, work):
     check(pupils == table_figures(pupils_shown),
           f"Calc: {pupils}; the teacher's table showed {table_figures(pupils_shown)}")
     rows = sheet_figures(f"{stem}-Редове.csv",
-                         lambda _, line: f"{line[0][0].strip()} — {line[1][0].strip()}",
+                         lambda _, line: line[0][0].strip(),
                          ("Намерен (пъти)", "Грешни избори"), True)
     check(rows == rows_shown, f"Calc: rows {rows}; the table showed {rows_shown}")
 
