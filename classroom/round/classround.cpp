@@ -230,15 +230,22 @@ Verdict ClassRound::applyCheck(Pupil &pupil, const QStringList &choice, int row,
     return {0, row >= 0, row >= 0 ? pupil.shown : QString(), pupil.right, pupil.wrong};
 }
 
+std::optional<ClassRound::Answer> ClassRound::answeredBefore(const Pupil *pupil, int number,
+                                                             qint64 serial) const {
+    if (pupil == nullptr || pupil->removed)
+        return Answer{0, {Refused{u"този кръг не ви познава"_s}}};
+    // A request seen already is answered as it was: the pupil's program sent it again after
+    // its link dropped. An older one is not answered.
+    if (serial <= pupil->lastSerial)
+        return Answer{number, serial == pupil->lastSerial ? pupil->lastReplies
+                                                          : std::vector<HostMessage>{}};
+    return std::nullopt;
+}
+
 ClassRound::Answer ClassRound::check(int number, const Check &request, qint64 now) {
     Pupil *pupil = pupilOf(number);
-    if (pupil == nullptr || pupil->removed)
-        return {0, {Refused{u"този кръг не ви познава"_s}}};
-    // A request seen already is answered as it was: the pupil's program sent it again after
-    // its link dropped.
-    if (request.serial <= pupil->lastSerial)
-        return {number, request.serial == pupil->lastSerial ? pupil->lastReplies
-                                                            : std::vector<HostMessage>{}};
+    if (auto answer = answeredBefore(pupil, number, request.serial))
+        return *answer;
     if (m_ended || pupil->finished)
         return {number, {Finished{summaryOf(*pupil, now), m_ended}}};
     if (request.choice.size() != m_quiz.answerCount)
@@ -263,11 +270,8 @@ ClassRound::Answer ClassRound::check(int number, const Check &request, qint64 no
 
 ClassRound::Answer ClassRound::again(int number, const Again &request, qint64 now) {
     Pupil *pupil = pupilOf(number);
-    if (pupil == nullptr || pupil->removed)
-        return {0, {Refused{u"този кръг не ви познава"_s}}};
-    if (request.serial <= pupil->lastSerial)
-        return {number, request.serial == pupil->lastSerial ? pupil->lastReplies
-                                                            : std::vector<HostMessage>{}};
+    if (auto answer = answeredBefore(pupil, number, request.serial))
+        return *answer;
     if (m_ended)
         return {number, {Finished{summaryOf(*pupil, now), true}}};
     beginAttempt(*pupil, request.practice, now);

@@ -141,6 +141,9 @@ private:
     };
 
     Pupil *pupilOf(int number);
+    // The answer to a check or a new attempt that needs no deciding: from no pupil of the round,
+    // or one seen before.
+    std::optional<Answer> answeredBefore(const Pupil *pupil, int number, qint64 serial) const;
     const Pupil *pupilOf(int number) const;
     Pupil *pupilNamed(const QString &name);
     void beginAttempt(Pupil &pupil, bool practice, qint64 now);
