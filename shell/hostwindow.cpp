@@ -277,6 +277,11 @@ void HostWindow::loadClassList() {
 }
 
 bool HostWindow::startRound(quint16 port) {
+    if (const QString problem = classroom::classRoundProblem(m_form.currentQuiz());
+        !problem.isEmpty()) {
+        m_problem->setText(problem);
+        return false;
+    }
     auto round = std::make_unique<classroom::ClassRound>(
         m_form.currentQuiz(), m_className->text().simplified(), newCode());
     int recordsRound = 0;
@@ -375,9 +380,12 @@ void HostWindow::showEarlierRounds() {
 }
 
 void HostWindow::approveHeld(bool approve) {
-    const QListWidgetItem *item = m_held->currentItem();
-    if (!m_host || item == nullptr)
+    // The name the list shows chosen: its selection, which a screen reader can set without
+    // moving the list's current item.
+    const QList<QListWidgetItem *> chosen = m_held->selectedItems();
+    if (!m_host || chosen.isEmpty())
         return;
+    const QListWidgetItem *item = chosen.constFirst();
     if (approve)
         m_host->approve(item->text());
     else

@@ -1,3 +1,4 @@
+#include "classroom/classhost.h"
 #include "classroom/localnetwork.h"
 #include "forms/error.h"
 #include "quiz/quizform.h"
@@ -92,6 +93,12 @@ int main(int argc, char *argv[]) {
                 shell::printProblem(host.host() == nullptr ? host.problem() : QString());
                 return shell::exitStatusBadInput;
             }
+            // A launcher's log hears what the host window says of the class records.
+            QObject::connect(host.host(), &classroom::ClassHost::recordsProblem, &form,
+                             [](const QString &problem) {
+                                 if (!problem.isEmpty())
+                                     shell::printProblem(problem);
+                             });
         }
         if (!commandLine.joinLink.isEmpty() &&
             shell::joinRound(form, commandLine.joinLink, commandLine.joinName) == nullptr)

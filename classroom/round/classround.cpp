@@ -279,8 +279,9 @@ ClassRound::Answer ClassRound::again(int number, const Again &request, qint64 no
     event.practice = request.practice;
     event.serial = request.serial;
     record(event);
-    std::vector<HostMessage> replies{Started{attemptOf(*pupil)}};
+    // The serial is the pupil's before the attempt is described: its next serial follows it.
     pupil->lastSerial = request.serial;
+    std::vector<HostMessage> replies{Started{attemptOf(*pupil)}};
     pupil->lastReplies = replies;
     return {number, replies};
 }
@@ -406,6 +407,18 @@ std::vector<PupilFigures> ClassRound::pupils() const {
     for (const auto &[number, pupil] : m_pupils)
         figures.push_back(*this->pupil(number));
     return figures;
+}
+
+QString classRoundProblem(const content::Quiz &quiz) {
+    for (std::size_t row = 0; row < quiz.rows.size(); ++row)
+        for (int column = 0; column < quiz.answerCount; ++column)
+            if (quiz.rows[row].answers[std::size_t(column)].size() > maxChoiceLength)
+                return u"Отговорът в ред "_s + QString::number(row + 2) + u", колона „"_s +
+                       quiz.captions[std::size_t(column)] + u"“ е по-дълъг от "_s +
+                       QString::number(maxChoiceLength) +
+                       u" знака: в кръг на класа учениците не биха могли да го изберат. "
+                       u"Съкратете го."_s;
+    return {};
 }
 
 } // namespace classroom

@@ -171,4 +171,8 @@ private:
     qint64 m_endedAt = 0;
 };
 
+// Why the quiz cannot be played as a class round, or nothing: an entry longer than a pupil's
+// check may carry could never be chosen.
+QString classRoundProblem(const content::Quiz &quiz);
+
 } // namespace classroom

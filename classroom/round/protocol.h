@@ -16,9 +16,10 @@
 namespace classroom {
 
 inline constexpr int protocolVersion = 1;
-// The largest message either side sends: a pupil's are far smaller; the host's largest is the
-// lists of a large quiz, sent once a round.
-inline constexpr qint64 maxClientMessageBytes = 16 * 1024;
+// The largest message a pupil's program may send: a check of three of the longest entries (each
+// at most maxChoiceLength characters of up to three bytes) with room to spare. The host's
+// messages are not capped so: its lists of a large quiz go out once a round.
+inline constexpr qint64 maxClientMessageBytes = 64 * 1024;
 inline constexpr qsizetype maxNameLength = 60;
 inline constexpr qsizetype maxChoiceLength = 4096;
 inline constexpr int joinCodeDigits = 4;
