@@ -449,7 +449,15 @@ async def another_pupils_token(lab, port):
         thief = Pupil(lab, "p5", "Крадец")
         await thief.connect()
         await thief.send({"type": "resume", "protocol": 1, "token": owner.token})
-        await thief.refused("another machine with a pupil's token", "")
+        # Another machine does not take the pupil over with its token: it waits for the teacher.
+        reply = await thief.receive()
+        check(reply["type"] == "held" and "учителят" in reply["reason"], f"held? {reply}")
+        await until("the pupil's name among those waiting", lambda: room.teacher.find(
+            pyatspi.ROLE_LIST_ITEM, owner.name) is not None, quiet=QUIET)
+        await room.progress([owner])
+        room.teacher.choose(pyatspi.ROLE_LIST, "Чакат да влязат", 0)
+        room.teacher.press("Откажи")
+        await thief.refused("turned away by the teacher", "не ви пусна")
         await room.progress([owner])
         await room.stop(group)
         check(owner.connections == 1, "the pupil whose token was used lost its connection")
