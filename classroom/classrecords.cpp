@@ -76,9 +76,11 @@ ClassRecords::ClassRecords(const QString &path)
             u"записите на класа не могат да бъдат отворени: "_s + m_database.lastError().text();
         return;
     }
-    // Each event is in the file before the pupil hears its verdict.
+    // Each event is in the file before the pupil hears its verdict. The records are written far
+    // more than read: a page cache of 128 KiB, not SQLite's 2 MiB, reads as fast (bench_classroom
+    // --records-cache) and keeps the host within its memory a pupil.
     m_open = run(u"PRAGMA journal_mode=WAL"_s) && run(u"PRAGMA synchronous=FULL"_s) &&
-             run(u"PRAGMA foreign_keys=ON"_s) &&
+             run(u"PRAGMA foreign_keys=ON"_s) && run(u"PRAGMA cache_size=-128"_s) &&
              run(u"CREATE TABLE IF NOT EXISTS rounds (id INTEGER PRIMARY KEY, started INTEGER "
                  u"NOT NULL, ended INTEGER, class TEXT NOT NULL, title TEXT NOT NULL, code TEXT "
                  u"NOT NULL, quiz BLOB NOT NULL)"_s) &&
