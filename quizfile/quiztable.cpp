@@ -259,7 +259,9 @@ QuizTable::QuizTable(TableSource source)
 }
 
 void QuizTable::fail(int line, int column, const QString &message) const {
-    throw FileFault{message, line, sheetColumn(column), m_source.sheet};
+    // A heading the reader made itself (a vocabulary's, from its languages) is on no line of the
+    // file, and so in no column of it either.
+    throw FileFault{message, line, line == 0 ? 0 : sheetColumn(column), m_source.sheet};
 }
 
 int QuizTable::sheetColumn(int column) const {
