@@ -214,7 +214,7 @@ std::unique_ptr<ClassRound> ClassRecords::load(int roundId) {
             continue;
         RoundEvent event{*kind, events.value(1).toInt(), events.value(2).toLongLong(),
                          events.value(3).toString(), events.value(4).toString()};
-        for (const QJsonValue &text :
+        for (const auto &text :
              QJsonDocument::fromJson(events.value(5).toString().toUtf8()).array())
             event.choice << text.toString();
         event.right = events.value(6).toBool();

@@ -19,7 +19,7 @@ inline constexpr int protocolVersion = 1;
 // The largest message a pupil's program may send: a check of three of the longest entries (each
 // at most maxChoiceLength characters of up to three bytes) with room to spare. The host's
 // messages are not capped so: its lists of a large quiz go out once a round.
-inline constexpr qint64 maxClientMessageBytes = 64 * 1024;
+inline constexpr qint64 maxClientMessageBytes = qint64{64} * 1024;
 inline constexpr qsizetype maxNameLength = 60;
 inline constexpr qsizetype maxChoiceLength = 4096;
 inline constexpr int joinCodeDigits = 4;
