@@ -441,6 +441,21 @@ async def guessed_token(lab, port):
             await guesser.refused(f"the token {token}", words)
 
 
+async def held_then_turned_away(room, owner, group, newcomer, reply, waiting):
+    """The newcomer waits for the teacher under the name `waiting`, is turned away with
+    „Откажи“, and the owner plays on with the one connection it had."""
+    check(reply["type"] == "held" and "учителят" in reply["reason"], f"held? {reply}")
+    await until("the name among those waiting", lambda: room.teacher.find(
+        pyatspi.ROLE_LIST_ITEM, waiting) is not None, quiet=QUIET)
+    await room.progress([owner])
+    room.teacher.choose(pyatspi.ROLE_LIST, "Чакат да влязат", 0)
+    room.teacher.press("Откажи")
+    await newcomer.refused("turned away by the teacher", "не ви пусна")
+    await room.progress([owner])
+    await room.stop(group)
+    check(owner.connections == 1, "the pupil playing lost its connection")
+
+
 async def another_pupils_token(lab, port):
     async with Room(lab, port) as room:
         owner = await room.pupil("p4")
@@ -450,17 +465,7 @@ async def another_pupils_token(lab, port):
         await thief.connect()
         await thief.send({"type": "resume", "protocol": 1, "token": owner.token})
         # Another machine does not take the pupil over with its token: it waits for the teacher.
-        reply = await thief.receive()
-        check(reply["type"] == "held" and "учителят" in reply["reason"], f"held? {reply}")
-        await until("the pupil's name among those waiting", lambda: room.teacher.find(
-            pyatspi.ROLE_LIST_ITEM, owner.name) is not None, quiet=QUIET)
-        await room.progress([owner])
-        room.teacher.choose(pyatspi.ROLE_LIST, "Чакат да влязат", 0)
-        room.teacher.press("Откажи")
-        await thief.refused("turned away by the teacher", "не ви пусна")
-        await room.progress([owner])
-        await room.stop(group)
-        check(owner.connections == 1, "the pupil whose token was used lost its connection")
+        await held_then_turned_away(room, owner, group, thief, await thief.receive(), owner.name)
 
 
 async def name_already_playing(lab, port):
@@ -468,17 +473,7 @@ async def name_already_playing(lab, port):
         owner = await room.pupil("p4", "Мария Иванова")
         group = room.playing([owner], PACE)
         second = Pupil(lab, "p5", "МАРИЯ ИВАНОВА")
-        reply = await second.join()
-        check(reply["type"] == "held" and "учителят" in reply["reason"], f"held? {reply}")
-        await until("the name among those waiting", lambda: room.teacher.find(
-            pyatspi.ROLE_LIST_ITEM, second.name) is not None, quiet=QUIET)
-        await room.progress([owner])
-        room.teacher.choose(pyatspi.ROLE_LIST, "Чакат да влязат", 0)
-        room.teacher.press("Откажи")
-        await second.refused("turned away by the teacher", "не ви пусна")
-        await room.progress([owner])
-        await room.stop(group)
-        check(owner.connections == 1, "the pupil playing under the name lost its connection")
+        await held_then_turned_away(room, owner, group, second, await second.join(), second.name)
 
 
 async def removed_pupil_renamed(lab, port):
