@@ -265,10 +265,9 @@ void ClassHost::handle(Connection &connection, const ClientMessage &message) {
         // A pupil playing on one machine is not taken over from another with its token: that
         // waits for the teacher, as a name already in the round does. From the same machine (a
         // reloaded page, a cable back in) it goes on at once.
-        if (const QWebSocket *owner = m_online.value(answer.pupil);
+        if (QWebSocket *owner = m_online.value(answer.pupil);
             answer.pupil != 0 && owner != nullptr && owner != socket &&
-            !m_connections.value(const_cast<QWebSocket *>(owner))
-                 .address.isEqual(connection.address)) {
+            !m_connections.value(owner).address.isEqual(connection.address)) {
             connection.heldName = m_round->pupil(answer.pupil)->name;
             send(socket, {Held{u"този ученик вече играе на друго място; изчакайте учителят да "
                                u"ви пусне"_s}});
